@@ -1,0 +1,48 @@
+#pragma once
+
+// How the page's calls are read and answered: argument readers, Base64, replies.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "GSRoot.hpp"
+#include "JS.hpp"
+
+using JSRef = GS::Ref<JS::Base, GS::Counter>;
+using JSArgs = GS::Array<JSRef>;
+
+JSArgs ArgumentList(JSRef parameter);
+UInt32 ArgumentCount(const JSArgs& args);
+double NumberArgument(const JSArgs& args, UInt32 index);
+GS::UniString StringArgument(const JSArgs& args, UInt32 index);
+std::vector<char>& BytesArgument(std::vector<char>& bytes, const JSArgs& args, UInt32 index);
+std::vector<char> DecodeBase64(const std::string& text);
+
+// Page numbers as host integers: truncated toward zero, NaN reads 0, clamped to the 32-bit range;
+// the 16-bit form keeps the low 16 bits of that.
+Int32 NumberToInt32(double value);
+Int16 NumberToInt16(double value);
+
+JSRef TextReply(const GS::UniString& text);
+JSRef BoolReply(bool value);
+// Runs a placement body; anything it throws becomes the reply "kod=-7003 EXC_prime ".
+JSRef GuardedTextReply(std::function<GS::UniString()> body);
+// "kod=%d " with the status, then the diagnostics line.
+GS::UniString PlacementReply(GSErrCode status, const GS::UniString& diagnostics);
+
+// The ACAPI functions, each defined in the file of the feature that owns it.
+namespace Bridge {
+JSRef GetVersion(JSRef parameter);
+JSRef GetAttributes(JSRef parameter);
+JSRef GetSurveyPoint(JSRef parameter);
+JSRef SetSurveyPoint(JSRef parameter);
+JSRef PlaceOrthophoto(JSRef parameter);
+JSRef PlaceCadastre(JSRef parameter);
+JSRef PlaceTerrain(JSRef parameter);
+JSRef PlaceBuildings(JSRef parameter);
+JSRef ChooseSaveFile(JSRef parameter);
+JSRef SaveTextFile(JSRef parameter);
+JSRef SetProjectInfo(JSRef parameter);
+JSRef GetAppearance(JSRef parameter);
+}  // namespace Bridge
