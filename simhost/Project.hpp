@@ -1,0 +1,192 @@
+#pragma once
+
+// The simulator's in-memory project database: what a host keeps of an open project, every host
+// operation that reads or changes it, and its project file (JSON).
+
+#include <array>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "APIDefs.hpp"
+#include "Faults.hpp"
+
+namespace sim {
+
+struct Attribute {
+    API_AttributeIndex index = 0;
+    std::string name;
+    nlohmann::json extra = nlohmann::json::object();  // every other member, kept as read (texture, colour, ...)
+};
+
+struct Pen {
+    Int16 index = 0;
+    std::array<double, 3> rgb{};
+};
+
+struct Story {
+    Int16 index = 0;
+    std::string name;
+};
+
+struct Worksheet {
+    std::string id;  // GUID text with braces
+    std::string name;
+    std::string ref;
+};
+
+struct AutoText {
+    std::string name;
+    std::string key;
+    std::string value;
+};
+
+struct Library {
+    Int32 kind = API_EmbeddedLibrary;
+    std::string path;
+};
+
+// One element as the project file holds it: the common members, and the rest by type.
+struct Element {
+    std::string guid;  // text form with braces
+    std::string type;  // "polyline", "text", "picture" or "mesh"
+    std::string view;  // "plan" or a worksheet id
+    API_AttributeIndex layer = 1;
+    Int16 story = 0;
+    nlohmann::json data = nlohmann::json::object();  // pen, coords, text, rect, polygon, ...
+};
+
+// Everything an undoable command may change; the current view and open windows are not part of it.
+struct Model {
+    std::array<double, 3> surveyPoint{};
+    std::array<double, 6> geoReference{};
+    std::array<std::string, 6> crs;  // name, description, geodetic datum, vertical datum, projection, zone
+    double longitude = 0, latitude = 0, altitude = 0, north = 0;
+    std::array<double, 2> originOffset{};
+    std::map<Int32, std::vector<Attribute>> attributes;  // by API_AttrTypeID, in file order
+    std::vector<Worksheet> worksheets;
+    std::vector<Element> elements;
+    std::vector<AutoText> autotexts;
+    std::vector<std::string> libraryFiles;  // not saved: the library folders on disk are the truth
+
+    bool operator==(const Model& other) const;
+};
+
+struct UndoStep {
+    std::string name;
+    std::vector<std::string> elements;  // guids of the elements the command created
+    std::shared_ptr<const Model> before;  // null for a step loaded from a project file
+    std::shared_ptr<const Model> after;
+};
+
+class Project {
+public:
+    Project();
+
+    // The folder the simulator owns: special folders, the embedded library and drive C: live in it.
+    void SetWorkFolder(const std::string& folder);
+    const std::string& WorkFolder() const;
+
+    // Throws sim::Error for a project file that cannot be read; missing members take a new project's values.
+    void Load(const nlohmann::json& projectFile);
+    nlohmann::json Save() const;
+
+    int Undo(int steps);  // steps actually undone
+    int Redo(int steps);
+
+    // Geo-location
+    GSErrCode GetGeoLocation(API_GeoLocation* geoLocation);
+    GSErrCode SetGeoLocation(const API_GeoLocation* geoLocation);
+    GSErrCode GetSiteLocation(API_SiteLocation* siteLocation);
+    GSErrCode SetSiteLocation(const API_SiteLocation* siteLocation);
+    GSErrCode GetOriginOffset(API_Coord* offset);
+
+    // Views and worksheets
+    GSErrCode GetCurrentDatabase(API_DatabaseInfo* database);
+    GSErrCode ChangeCurrentDatabase(const API_DatabaseInfo* database);
+    GSErrCode ChangeWindow(const API_DatabaseInfo* window);
+    GSErrCode RebuildCurrentDatabase();
+    GSErrCode GetWorksheetDatabaseIds(GS::Array<API_DatabaseUnId>* ids, const API_DatabaseUnId* parent);
+    GSErrCode GetDatabaseInfo(API_DatabaseInfo* database, const API_DatabaseUnId* parent);
+    GSErrCode NewDatabase(API_DatabaseInfo* database, const API_DatabaseUnId* parent);
+
+    // Stories, attributes, pens
+    GSErrCode GetStorySettings(API_StoryInfo* storyInfo, UInt32 mask);
+    GSErrCode EnumerateAttributes(API_AttrTypeID typeID, const API_AttributeVisitor& visitor);
+    GSErrCode GetAttributeByName(API_Attr_Head* head);
+    GSErrCode CreateAttribute(API_Attribute* attribute, API_AttributeDefExt* defs, const GS::UniString& folder);
+    GSErrCode GetPenCount(UInt32* count);
+    GSErrCode GetPen(API_PenType* pen);
+
+    // Elements and undo
+    GSErrCode GetElementDefaults(API_Element* element, API_ElementMemo* memo);
+    GSErrCode CreateElement(API_Element* element, API_ElementMemo* memo);
+    GSErrCode GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, UInt64 mask);
+    GSErrCode DisposeElementMemo(API_ElementMemo* memo);
+    GSErrCode CallUndoableCommand(const GS::UniString& undoName, const API_CommandBody& body);
+
+    // Files, libraries, project
+    GSErrCode GetProjectInfo(API_ProjectInfo* projectInfo);
+    GSErrCode GetSpecialFolder(API_SpecFolderID* folderID, IO::Location* location);
+    GSErrCode GetLibraries(GS::Array<API_LibraryInfo>* libraries);
+    GSErrCode CopyFilesIntoLibrary(const IO::Location& libraryFolder, const GS::Array<IO::Location>& files,
+                                   bool overwrite);
+    GSErrCode ReloadLibraries();
+
+    // Autotexts
+    GSErrCode GetAutoTexts(API_AutoTextList* autotexts, API_AutotextsTypeID typeID);
+    GSErrCode CreateAutoText(const API_Guid* guid, const char* name);
+    GSErrCode SetAutoText(const GS::UniString* dbKey, const GS::UniString* value);
+
+    // What tests and exporters read directly.
+    const Model& GetModel() const { return model; }
+    const std::vector<UndoStep>& UndoSteps() const { return undoSteps; }
+    const std::vector<UndoStep>& RedoSteps() const { return redoSteps; }
+    int RebuildCount() const { return rebuildCount; }
+    int ReloadCount() const { return reloadCount; }
+    bool InCommand() const { return inCommand; }
+
+    FaultPlan faultPlan;
+
+private:
+    void ResetToNew();
+    void SetDefaultFolders();
+    const Worksheet* FindWorksheet(const API_Guid& id) const;
+    const Attribute* FindAttribute(Int32 typeID, API_AttributeIndex index) const;
+    const Attribute* FindAttributeByName(Int32 typeID, const std::string& name) const;
+    bool HasStory(Int16 index) const;
+    bool IsLibraryFolder(const std::string& path) const;
+    std::string CurrentViewId() const;  // "plan" or the worksheet id
+
+    std::string workFolder;
+    Model model;
+
+    // Project-level state outside the model.
+    bool untitled = true;
+    std::string projectFile;
+    std::map<std::string, std::string> specialFolders;  // "6", "7"
+    bool foldersFromFile = false;
+    std::vector<Library> libraries;
+    bool librariesFromFile = false;
+    std::vector<Pen> pens;
+    Int16 currentStory = 0;
+    Int16 lastStory = 0;
+    std::vector<Story> stories;
+    std::string floorPlanId;
+    std::string currentViewKind = "plan";  // "plan" or "worksheet"
+    std::string currentViewId;
+    std::vector<std::string> openWindows;  // worksheet ids
+    nlohmann::json defaults = nlohmann::json::object();
+
+    std::vector<UndoStep> undoSteps;
+    std::vector<UndoStep> redoSteps;
+    bool inCommand = false;
+    int rebuildCount = 0;
+    int reloadCount = 0;
+};
+
+}  // namespace sim
