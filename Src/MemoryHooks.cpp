@@ -1,0 +1,142 @@
+// The module's global allocation goes through the host's memory manager, as every add-on's does.
+
+#include <cstdint>
+#include <new>
+
+#include "GSRoot.hpp"
+
+namespace {
+
+void* Allocate(std::size_t size)
+{
+    return GS::MemoryManager::Allocate(size == 0 ? 1 : size);
+}
+
+// Over-aligned blocks: the manager's block address is kept just before the aligned block.
+void* AllocateAligned(std::size_t size, std::align_val_t alignment)
+{
+    const std::size_t align = static_cast<std::size_t>(alignment);
+    void* raw = Allocate(size + align + sizeof(void*));
+    const auto start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(void*);
+    const std::uintptr_t aligned = (start + align - 1) & ~static_cast<std::uintptr_t>(align - 1);
+    reinterpret_cast<void**>(aligned)[-1] = raw;
+    return reinterpret_cast<void*>(aligned);
+}
+
+void FreeAligned(void* block) noexcept
+{
+    if (block != nullptr)
+        GS::MemoryManager::Free(static_cast<void**>(block)[-1]);
+}
+
+template <class Function>
+void* NoThrow(Function allocate) noexcept
+{
+    try {
+        return allocate();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    return Allocate(size);
+}
+
+void* operator new[](std::size_t size)
+{
+    return Allocate(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return NoThrow([size] { return Allocate(size); });
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return NoThrow([size] { return Allocate(size); });
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment)
+{
+    return AllocateAligned(size, alignment);
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment)
+{
+    return AllocateAligned(size, alignment);
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+    return NoThrow([=] { return AllocateAligned(size, alignment); });
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+    return NoThrow([=] { return AllocateAligned(size, alignment); });
+}
+
+void operator delete(void* block) noexcept
+{
+    GS::MemoryManager::Free(block);
+}
+
+void operator delete[](void* block) noexcept
+{
+    GS::MemoryManager::Free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    GS::MemoryManager::Free(block);
+}
+
+void operator delete[](void* block, std::size_t) noexcept
+{
+    GS::MemoryManager::Free(block);
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept
+{
+    GS::MemoryManager::Free(block);
+}
+
+void operator delete[](void* block, const std::nothrow_t&) noexcept
+{
+    GS::MemoryManager::Free(block);
+}
+
+void operator delete(void* block, std::align_val_t) noexcept
+{
+    FreeAligned(block);
+}
+
+void operator delete[](void* block, std::align_val_t) noexcept
+{
+    FreeAligned(block);
+}
+
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept
+{
+    FreeAligned(block);
+}
+
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept
+{
+    FreeAligned(block);
+}
+
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    FreeAligned(block);
+}
+
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    FreeAligned(block);
+}
