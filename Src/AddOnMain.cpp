@@ -1,0 +1,90 @@
+#include "AddOnMain.hpp"
+
+#include <cstring>
+
+#include "HostInterface.hpp"
+#include "MapPalette.hpp"
+#include "RS.hpp"
+#include "ResourceIds.hpp"
+
+namespace {
+
+constexpr GSFlags PaletteControlFlags = 0x3F7;
+constexpr GSFlags ProjectEventMask = APINotify_New | APINotify_NewAndReset | APINotify_Open;
+
+// The host only needs a number per palette; it is never compared by the add-on.
+Int32 PaletteReferenceId(const GS::Guid& guid)
+{
+    UInt8 binary[16];
+    guid.GetBinary(binary);
+    UInt32 sum = 0;
+    for (int word = 0; word < 4; ++word) {
+        UInt32 value;
+        std::memcpy(&value, binary + word * 4, sizeof value);
+        sum += value;
+    }
+    return static_cast<Int32>(sum);
+}
+
+}  // namespace
+
+API_AddonType CheckAddOnEnvironment(API_EnvirParams* envirParams)
+{
+    if (envirParams != nullptr) {
+        const GSResModule resModule = Host::GetOwnResourceModule();
+        RSGetIndString_ParamAdapter(&envirParams->addOnInfo.name, ResourceIds::AddOnInfoStrings,
+                                    ResourceIds::AddOnNameIndex, resModule);
+        RSGetIndString_ParamAdapter(&envirParams->addOnInfo.description, ResourceIds::AddOnInfoStrings,
+                                    ResourceIds::AddOnDescriptionIndex, resModule);
+    }
+    return APIAddon_Preload;
+}
+
+GSErrCode RegisterAddOnInterface()
+{
+    return Host::RegisterMenu(ResourceIds::MenuStrings, 0, MenuCode_UserDef, 0);
+}
+
+GSErrCode InitializeAddOn()
+{
+    GSErrCode err = Host::InstallMenuHandler(ResourceIds::MenuStrings, MenuCommandHandler);
+    if (err != NoError)
+        return err;
+
+    const GS::Guid& guid = MapPalette::PaletteGuid();
+    err = Host::RegisterPalette(PaletteReferenceId(guid), MapPalette::PaletteControlCallback, PaletteControlFlags,
+                                GSGuid2APIGuid(guid));
+    if (err != NoError)
+        return err;
+
+    // Without project events the page only misses a resync; the add-on works on.
+    Host::InstallProjectEventHandler(ProjectEventMask, ProjectEventHandler);
+    return NoError;
+}
+
+GSErrCode FreeAddOn()
+{
+    return NoError;
+}
+
+GSErrCode MenuCommandHandler(const API_MenuParams* menuParams)
+{
+    if (menuParams != nullptr && menuParams->menuItemRef.menuResID == ResourceIds::MenuStrings &&
+        menuParams->menuItemRef.itemIndex == ResourceIds::MenuItemIndex)
+        MapPalette::TogglePalette();
+    return NoError;
+}
+
+GSErrCode ProjectEventHandler(API_NotifyEventID notifID, Int32 /*param*/)
+{
+    switch (notifID) {
+        case APINotify_New:
+        case APINotify_NewAndReset:
+        case APINotify_Open:
+            MapPalette::ResyncProjectOrigin();
+            break;
+        default:
+            break;
+    }
+    return NoError;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+// The add-on's only window: a palette filled by one browser that shows the web application.
+
+#include "APIDefs.hpp"
+#include "DG.hpp"
+#include "GSRoot.hpp"
+
+class MapPalette : public DG::Palette, public DG::PanelObserver {
+public:
+    MapPalette();
+    ~MapPalette() override;
+
+    // The one palette, owned by a module-wide reference until the module is unloaded.
+    static bool HasInstance();
+    static MapPalette& GetInstance();  // throws the host's null-pointer exception when there is none
+    static MapPalette& CreateInstance();
+
+    static const GS::Guid& PaletteGuid();
+
+    static void ShowPalette(MapPalette& palette);
+    static void HidePalette(MapPalette& palette);
+    static void TogglePalette();
+    static void SetMenuItemChecked(bool checked);
+    static void ResyncProjectOrigin();
+    static GSErrCode PaletteControlCallback(Int32 referenceID, API_PaletteMessageID messageID, GS::IntPtr param);
+
+    void OnAppearanceChanged(const DG::AppearanceManager& manager, const DG::AppearanceChangedEventArg& arg);
+
+protected:
+    void InitBrowserControl();
+    void RegisterACAPIJavaScriptObject();
+
+    void PanelCloseRequested(const DG::PanelCloseRequestEvent& ev, bool* accepted) override;
+    void PanelResized(const DG::PanelResizeEvent& ev) override;
+
+private:
+    bool AllowAddressChange(const GS::UniString& url);
+
+    DG::Browser browser;
+};
+
+// Where the palette loads the web application from, and the address prefix through which the page
+// asks for a local file to be opened.
+const GS::UniString& WebAppAddress();
+const GS::UniString& OpenFilePrefix();
+
+// Hands an address that leaves the page to the system's default browser. Only web and mail
+// addresses go out unchanged; a local file is opened only through the open-file prefix and only
+// when it is a document. Anything else is dropped.
+void OpenExternally(const GS::UniString& url);
+
+// The address OpenExternally would hand out, or an empty text when it would drop it.
+GS::UniString ExternalAddress(const GS::UniString& url);
+
+// An address in the palette that must leave it (host API 27 and 28).
+bool IsOutsideAddress(const GS::UniString& url);
