@@ -1,0 +1,218 @@
+// The surrounding buildings: one mass per building, its footprint at the top and a skirt to its foot.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Bridge.hpp"
+#include "HostInterface.hpp"
+#include "MeshMemo.hpp"
+#include "NumberReading.hpp"
+#include "Placement.hpp"
+#include "ProjectQueries.hpp"
+
+namespace {
+
+constexpr const char* BuildingsUndoName = "Vložit okolní zástavbu";
+constexpr const char* DefaultBuildingLayer = "_ Terén okolí zástavba.Terén";
+
+// Attributes resolved once for all buildings of a call.
+struct BuildingAttributes {
+    bool hasLayer = false;
+    API_AttributeIndex layer = 0;
+    bool hasRoof = false;
+    API_AttributeIndex roof = 0;
+    bool hasWall = false;
+    API_AttributeIndex wall = 0;
+};
+
+struct BuildingCounts {
+    int created = 0;
+    int skipped = 0;
+    GSErrCode firstSkipCode = NoError;
+};
+
+void ApplyBuildingStyle(const Placement::Building& building, const BuildingAttributes& attributes, API_MeshType& mesh)
+{
+    if (attributes.hasLayer)
+        mesh.head.layer = attributes.layer;
+    if (building.meshOptionOff)
+        mesh.option = false;
+    if (attributes.hasWall) {
+        mesh.oSideMat = {true, attributes.wall};
+        mesh.oBotMat = {true, attributes.wall};
+    }
+    if (attributes.hasRoof || attributes.hasWall) {
+        mesh.oTopMat = {true, attributes.hasRoof ? attributes.roof : attributes.wall};
+        mesh.materialsChained = false;
+    }
+}
+
+GSErrCode CreateBuildingMesh(const Placement::Building& building, double referenceElevation,
+                             const BuildingAttributes& attributes, const API_Coord& offset)
+{
+    const std::vector<API_Coord3D> footprint = Placement::ParseXYLines(building.footprint);
+    if (footprint.size() < 3)
+        return APIERR_IRREGULARPOLY;
+    const double top = building.topElevation - referenceElevation;
+    const double base = building.baseElevation - referenceElevation;
+
+    std::vector<API_Coord3D> roof = Placement::ParseXYZLines(building.roofPoints);
+    for (API_Coord3D& point : roof)
+        point.z -= referenceElevation;
+    if (roof.empty()) {
+        for (const API_Coord3D& vertex : footprint)
+            roof.push_back({vertex.x, vertex.y, top});
+    }
+
+    API_Element element;
+    std::memset(&element, 0, sizeof element);
+    element.header.type.typeID = API_MeshID;
+    const GSErrCode defaultsError = Host::GetElementDefaults(&element, nullptr);
+    if (defaultsError != NoError)
+        return defaultsError;
+    ApplyBuildingStyle(building, attributes, element.mesh);
+    Placement::SetMeshCounts(element.mesh, footprint.size(), roof.size());
+    element.mesh.skirt = 1;
+    element.mesh.skirtLevel = std::max(1.0, std::ceil(element.mesh.level - base));
+
+    Placement::MeshMemo memo;
+    if (!memo.Allocate(footprint.size(), roof.size()))
+        return APIERR_MEMFULL;
+    Placement::Outline polygon;
+    for (const API_Coord3D& vertex : footprint)
+        polygon.emplace_back(vertex.x, vertex.y);
+    memo.Fill(polygon, std::vector<double>(polygon.size(), top), roof, offset);
+    const GSErrCode createResult = Host::CreateElement(&element, memo.Get());
+    memo.Release();
+    return createResult;
+}
+
+GSErrCode RunBuildingsCommand(const std::vector<Placement::Building>& buildings, double referenceElevation,
+                              const GS::UniString& layerName, const Placement::BuildingStyle& style, bool hasRoof,
+                              API_AttributeIndex roofIndex, const API_DatabaseInfo& savedWindow,
+                              BuildingCounts& counts, GS::UniString& diagnostics)
+{
+    API_DatabaseInfo plan;
+    std::memset(&plan, 0, sizeof plan);
+    plan.typeID = APIWind_FloorPlanID;
+    const GSErrCode switchError = Host::ChangeCurrentDatabase(&plan);
+    if (switchError != NoError) {
+        diagnostics += GS::UniString::Printf("switch_plan_err=%d ", switchError);
+        return switchError;
+    }
+    const API_Coord offset = GetOriginOffset(&diagnostics);
+
+    BuildingAttributes attributes;
+    attributes.hasLayer = Placement::EnsureLayer(layerName, attributes.layer);
+    attributes.hasWall = Placement::FindAttributeByName(API_MaterialID, style.wallSurface, attributes.wall);
+    attributes.hasRoof = hasRoof;
+    attributes.roof = roofIndex;
+
+    for (const Placement::Building& building : buildings) {
+        const GSErrCode result = CreateBuildingMesh(building, referenceElevation, attributes, offset);
+        if (result == NoError) {
+            ++counts.created;
+            continue;
+        }
+        ++counts.skipped;
+        if (counts.firstSkipCode == NoError)
+            counts.firstSkipCode = result;
+    }
+    Host::RebuildCurrentDatabase();
+    Host::ChangeCurrentDatabase(&savedWindow);
+    return NoError;
+}
+
+}  // namespace
+
+namespace Placement {
+
+std::vector<API_Coord3D> ParseXYLines(const GS::UniString& text)
+{
+    const GS::UniString::CStr bytes = text.ToCStr(CC_Default);
+    const char* cursor = bytes.Get();
+    const char* const end = cursor + bytes.GetLength();
+    std::vector<API_Coord3D> points;
+    while (cursor < end) {
+        double x = 0.0;
+        double y = 0.0;
+        // A "nan" or "inf" vertex would leave the footprint without a shape.
+        if (ReadNumber(cursor, x) && ReadNumber(cursor, y) && std::isfinite(x) && std::isfinite(y))
+            points.push_back({x, y, 0.0});
+        cursor = SkipLine(cursor, end);
+    }
+    return points;
+}
+
+GSErrCode PlaceBuildings(const std::vector<Building>& buildings, double referenceElevation,
+                         const BuildingStyle& style, const TerrainTexture& roofTexture, GS::UniString& diagnostics)
+{
+    if (buildings.empty()) {
+        diagnostics += "zadne budovy ";
+        return NoError;
+    }
+    bool hasRoof = false;
+    API_AttributeIndex roofIndex = 0;
+    if (!roofTexture.imageBytes.empty()) {
+        hasRoof = CreateTextureSurface(roofTexture, roofTexture.sizeX, roofTexture.sizeY, "Ortofoto strechy CUZK",
+                                       roofIndex, diagnostics);
+    }
+    const GS::UniString layerName = style.layerName.IsEmpty() ? GS::UniString(DefaultBuildingLayer) : style.layerName;
+
+    API_DatabaseInfo savedWindow;
+    std::memset(&savedWindow, 0, sizeof savedWindow);
+    Host::GetCurrentDatabase(&savedWindow);
+    BuildingCounts counts;
+    const GSErrCode commandResult = Host::CallUndoableCommand(GS::UniString(BuildingsUndoName), [&]() {
+        return RunBuildingsCommand(buildings, referenceElevation, layerName, style, hasRoof, roofIndex, savedWindow,
+                                   counts, diagnostics);
+    });
+
+    diagnostics += GS::UniString::Printf("budov=%d vytvoreno=%d preskoceno=%d%s ", static_cast<int>(buildings.size()),
+                                         counts.created, counts.skipped, hasRoof ? " textura=ano" : "");
+    if (counts.skipped >= 1 && counts.firstSkipCode != NoError)
+        diagnostics += GS::UniString::Printf("(prvni_preskocena_kod=%d) ", counts.firstSkipCode);
+    if (counts.created >= 1)
+        return NoError;
+    if (counts.firstSkipCode != NoError)
+        return counts.firstSkipCode;
+    return commandResult;
+}
+
+}  // namespace Placement
+
+JSRef Bridge::PlaceBuildings(JSRef parameter)
+{
+    const JSArgs args = ArgumentList(parameter);
+    const UInt32 count = ArgumentCount(args);
+    std::vector<Placement::Building> buildings;
+    if (count >= 1) {
+        for (const JSRef& entry : ArgumentList(args[0])) {
+            const JSArgs fields = ArgumentList(entry);
+            Placement::Building building;
+            building.footprint = StringArgument(fields, 0);
+            building.baseElevation = NumberArgument(fields, 1);
+            building.topElevation = NumberArgument(fields, 2);
+            building.roofPoints = StringArgument(fields, 3);
+            building.meshOptionOff = ArgumentCount(fields) >= 5 && NumberArgument(fields, 4) > 0.5;
+            buildings.push_back(building);
+        }
+    }
+    const double referenceElevation = NumberArgument(args, 1);
+    Placement::BuildingStyle style;
+    style.layerName = StringArgument(args, 2);
+    style.wallSurface = StringArgument(args, 3);
+    Placement::TerrainTexture roofTexture;
+    if (count >= 5) {
+        BytesArgument(roofTexture.imageBytes, args, 4);
+        roofTexture.sizeX = NumberArgument(args, 5);
+        roofTexture.sizeY = NumberArgument(args, 6);
+    }
+    return GuardedTextReply([=]() {
+        GS::UniString diagnostics;
+        const GSErrCode status =
+            Placement::PlaceBuildings(buildings, referenceElevation, style, roofTexture, diagnostics);
+        return PlacementReply(status, diagnostics);
+    });
+}
