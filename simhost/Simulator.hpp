@@ -16,6 +16,8 @@ namespace sim {
 class Project;
 class Shell;
 class BrowserControl;
+class Loader;
+class FunctionTable;
 
 // A failure of the simulator itself or of its input (bad module, bad project file, bad step).
 class Error : public std::runtime_error {
@@ -83,9 +85,19 @@ public:
 
     // One scenario step, as `landfetch-host run` prints it; N counts from 1.
     nlohmann::json RunStep(const nlohmann::json& step, int stepNumber);
+    // The same, with the members in the order they are printed.
+    nlohmann::ordered_json StepLine(const nlohmann::json& step, int stepNumber);
+
+    // What escaped the bound function in the last Call; empty when nothing did.
+    const std::string& LastCallException() const;
+    // Every path the user chose in a file dialog, in order.
+    const std::vector<std::string>& ChosenPaths() const;
+    const std::string& ModulePath() const;
 
     Shell& GetShell();
     BrowserControl& GetBrowser();
+    const Loader& GetLoader() const;
+    const FunctionTable* GetFunctionTable() const;  // null while no module is started
 
 private:
     struct Impl;
