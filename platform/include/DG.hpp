@@ -136,10 +136,20 @@ public:
     // Host side: the user drags the panel's frame by the given amounts.
     void UserResize(Int32 horizontalChange, Int32 verticalChange);
 
+protected:
+    // Where the panel's dialog resource puts each item; an item made later takes its place from here.
+    struct ItemPlace {
+        Int16 id;
+        Int32 x, y, width, height;
+    };
+    void SetSize(Int32 newWidth, Int32 newHeight);
+    void SetItemPlaces(std::vector<ItemPlace> places) { itemPlaces = std::move(places); }
+
 private:
     friend class Item;
     std::vector<PanelObserver*> observers;
     std::vector<Item*> items;
+    std::vector<ItemPlace> itemPlaces;
     Int32 width;
     Int32 height;
 };
@@ -205,14 +215,17 @@ public:
     virtual ~Item();
 
     Int16 GetId() const { return id; }
-    const Panel& GetPanel() const { return *panel; }
+    const Panel& GetPanel() const;  // throws GS::NullPointerException once the panel is gone
+    Int32 GetX() const { return x; }
+    Int32 GetY() const { return y; }
     Int32 GetWidth() const { return width; }
     Int32 GetHeight() const { return height; }
     void Resize(Int32 horizontalChange, Int32 verticalChange);
     void SetRect(Int32 x, Int32 y, Int32 width, Int32 height);
 
 private:
-    Panel* panel;
+    friend class Panel;
+    Panel* panel;  // null once the panel is gone
     Int16 id;
     Int32 x = 0, y = 0, width = 0, height = 0;
 };

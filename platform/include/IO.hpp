@@ -8,6 +8,14 @@
 
 namespace IO {
 
+// Results of the file library; 0 is success.
+constexpr GSErrCode BadLocationErr = -5301;   // no name to take, or a path this machine cannot map
+constexpr GSErrCode FileNotFoundErr = -5302;
+constexpr GSErrCode AccessDeniedErr = -5303;
+constexpr GSErrCode NotOpenErr = -5304;
+constexpr GSErrCode WriteErr = -5305;
+constexpr GSErrCode BadParameterErr = -5306;
+
 class PLATFORM_API Name {
 public:
     Name() = default;

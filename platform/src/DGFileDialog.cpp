@@ -1,0 +1,62 @@
+#include "DG.hpp"
+
+namespace DG {
+
+namespace {
+
+FileDialogAnswerer& Answerer()
+{
+    static FileDialogAnswerer answerer;
+    return answerer;
+}
+
+}  // namespace
+
+SystemDialog::~SystemDialog() = default;
+
+FileDialog::FileDialog(Int32 type) : type(type) {}
+
+FileDialog::~FileDialog() = default;
+
+bool FileDialog::AddFilter(FTM::TypeID typeId, Int32 /*extensionOption*/)
+{
+    if (typeId == FTM::UnknownType)
+        return false;
+    filters.push_back(typeId);
+    return true;
+}
+
+bool FileDialog::SelectFile(const IO::Location& file, bool /*selectName*/)
+{
+    proposed = file;
+    return true;
+}
+
+bool FileDialog::Invoke()
+{
+    selected.clear();
+    const FileDialogAnswerer answerer = Answerer();
+    if (!answerer)
+        return false;
+    // An answer without a chosen file is no answer: callers read the first selected file.
+    return answerer(*this) && !selected.empty();
+}
+
+const IO::Location& FileDialog::GetSelectedFile(UInt32 index) const
+{
+    if (index >= selected.size())
+        throw GS::IndexOutOfBoundsException("No such selected file", __FILE__, __LINE__);
+    return selected[index];
+}
+
+void FileDialog::SetSelectedFile(const IO::Location& file)
+{
+    selected.push_back(file);
+}
+
+void SetFileDialogAnswerer(FileDialogAnswerer answerer)
+{
+    Answerer() = std::move(answerer);
+}
+
+}  // namespace DG

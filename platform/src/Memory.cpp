@@ -1,0 +1,76 @@
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "GSRoot.hpp"
+
+namespace GS {
+
+void* MemoryManager::Allocate(std::size_t size)
+{
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemoryException("Memory cannot be allocated", __FILE__, __LINE__);
+    }
+}
+
+void MemoryManager::Free(void* block)
+{
+    ::operator delete(block);
+}
+
+}  // namespace GS
+
+namespace {
+
+// The data pointer comes first, so a handle (a pointer to it) is also a pointer to the block.
+struct HandleBlock {
+    char* data;
+    GSSize size;
+};
+
+std::atomic<Int64> liveHandles{0};
+
+}  // namespace
+
+GSHandle BMAllocateHandle(GSSize nBytes, GSFlags /*flags*/, Int32 /*reserved*/)
+{
+    if (nBytes < 0)
+        return nullptr;
+    auto* block = static_cast<HandleBlock*>(std::malloc(sizeof(HandleBlock)));
+    if (block == nullptr)
+        return nullptr;
+    // Always cleared: callers treat every host record and memo as zero-filled.
+    block->data = static_cast<char*>(std::calloc(nBytes > 0 ? static_cast<std::size_t>(nBytes) : 1, 1));
+    if (block->data == nullptr) {
+        std::free(block);
+        return nullptr;
+    }
+    block->size = nBytes;
+    ++liveHandles;
+    return &block->data;
+}
+
+GSSize BMGetHandleSize(GSConstHandle handle)
+{
+    if (handle == nullptr)
+        return 0;
+    return reinterpret_cast<const HandleBlock*>(handle)->size;
+}
+
+void BMKillHandle(GSHandle* handle)
+{
+    if (handle == nullptr || *handle == nullptr)
+        return;
+    auto* block = reinterpret_cast<HandleBlock*>(*handle);
+    std::free(block->data);
+    std::free(block);
+    --liveHandles;
+    *handle = nullptr;
+}
+
+Int64 BMGetLiveHandleCount()
+{
+    return liveHandles.load();
+}
