@@ -1,0 +1,441 @@
+#include "Exports.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace sim {
+namespace {
+
+using nlohmann::json;
+
+// Texts are drawn at 1:100: one millimetre on paper is 0.1 m in the model.
+constexpr double TextMetresPerMillimetre = 0.1;
+constexpr double DefaultTextSize = 2.0;   // millimetres, when an element carries none
+constexpr double LargestPixelSide = 2000.0;
+
+double Number(const json& object, const char* key, double fallback)
+{
+    auto it = object.find(key);
+    return (it != object.end() && it->is_number()) ? it->get<double>() : fallback;
+}
+
+int Integer(const json& object, const char* key, int fallback)
+{
+    auto it = object.find(key);
+    return (it != object.end() && it->is_number()) ? static_cast<int>(it->get<double>()) : fallback;
+}
+
+std::string Text(const json& object, const char* key)
+{
+    auto it = object.find(key);
+    return (it != object.end() && it->is_string()) ? it->get<std::string>() : std::string();
+}
+
+const json& List(const json& object, const char* key)
+{
+    static const json empty = json::array();
+    if (!object.is_object())
+        return empty;
+    auto it = object.find(key);
+    return (it != object.end() && it->is_array()) ? *it : empty;
+}
+
+bool Point(const json& value, double& x, double& y)
+{
+    if (!value.is_array() || value.size() < 2 || !value[0].is_number() || !value[1].is_number())
+        return false;
+    x = value[0].get<double>();
+    y = value[1].get<double>();
+    return std::isfinite(x) && std::isfinite(y);
+}
+
+// Shortest text that keeps millimetres; drawings never need more.
+std::string Coord(double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.3f", value);
+    std::string text = buffer;
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.')
+        text.pop_back();
+    if (text == "-0")
+        text = "0";
+    return text;
+}
+
+std::string Escape(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default:
+            // Control characters other than tab and line feeds are not allowed in XML 1.0.
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::vector<unsigned char> DecodeBase64(const std::string& text)
+{
+    std::vector<unsigned char> bytes;
+    unsigned buffer = 0;
+    int bits = 0;
+    for (char c : text) {
+        int value;
+        if (c >= 'A' && c <= 'Z') value = c - 'A';
+        else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
+        else if (c >= '0' && c <= '9') value = c - '0' + 52;
+        else if (c == '+' || c == '-') value = 62;
+        else if (c == '/' || c == '_') value = 63;
+        else if (c == '=') break;
+        else continue;  // line breaks and blanks
+        buffer = (buffer << 6) | static_cast<unsigned>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<unsigned char>((buffer >> bits) & 0xFF));
+        }
+    }
+    return bytes;
+}
+
+std::string EncodeBase64(const std::vector<unsigned char>& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned chunk = bytes[i] << 16;
+        if (i + 1 < bytes.size()) chunk |= bytes[i + 1] << 8;
+        if (i + 2 < bytes.size()) chunk |= bytes[i + 2];
+        out += alphabet[(chunk >> 18) & 63];
+        out += alphabet[(chunk >> 12) & 63];
+        out += i + 1 < bytes.size() ? alphabet[(chunk >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? alphabet[chunk & 63] : '=';
+    }
+    return out;
+}
+
+// The bytes decide the type; a stored type is only trusted when it looks like an image type.
+std::string ImageMime(const std::vector<unsigned char>& bytes, const std::string& stored)
+{
+    if (bytes.size() >= 4 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
+        return "image/png";
+    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+        return "image/jpeg";
+    bool plain = stored.rfind("image/", 0) == 0 && stored.size() > 6 &&
+                 std::all_of(stored.begin() + 6, stored.end(), [](char c) {
+                     return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+                 });
+    return plain ? stored : "application/octet-stream";
+}
+
+// File and id names: ASCII letters, digits, '-', '_' and '.'; everything else becomes '_'.
+std::string SafeName(const std::string& name)
+{
+    std::string out;
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) == 0x80)
+            continue;  // one '_' per UTF-8 character, not per byte
+        out += (byte < 0x80 && std::isalnum(byte)) || c == '-' || c == '_' || c == '.' ? c : '_';
+    }
+    if (out.empty() || out.find_first_not_of('.') == std::string::npos)
+        out = "_" + out;
+    return out;
+}
+
+struct Bounds {
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
+    void Add(double x, double y)
+    {
+        minX = std::min(minX, x);
+        minY = std::min(minY, y);
+        maxX = std::max(maxX, x);
+        maxY = std::max(maxY, y);
+    }
+    bool Empty() const { return !(minX <= maxX); }
+};
+
+class Drawing {
+public:
+    explicit Drawing(const json& project) : project(project) {}
+
+    void Add(const json& element)
+    {
+        std::string type = Text(element, "type");
+        std::string markup;
+        int rank;
+        if (type == "picture") {
+            markup = Picture(element);
+            rank = 0;  // images lie under the linework
+        } else if (type == "mesh") {
+            markup = MeshOutline(element);
+            rank = 1;
+        } else if (type == "polyline") {
+            markup = Polyline(element);
+            rank = 2;
+        } else if (type == "text") {
+            markup = Label(element);
+            rank = 3;
+        } else {
+            return;
+        }
+        if (markup.empty())
+            return;
+        int index = Integer(element, "layer", 0);
+        if (layers.find(index) == layers.end())
+            order.push_back(index);
+        Layer& layer = layers[index];
+        layer.parts[rank] += markup;
+        layer.lowestRank = std::min(layer.lowestRank, rank);
+    }
+
+    std::string Document(const std::string& title) const
+    {
+        Bounds view = bounds;
+        if (view.Empty()) {
+            view.Add(-50, -50);
+            view.Add(50, 50);
+        }
+        double margin = std::max(1.0, 0.03 * std::max(view.maxX - view.minX, view.maxY - view.minY));
+        double x = view.minX - margin, y = view.minY - margin;
+        double w = view.maxX - view.minX + 2 * margin, h = view.maxY - view.minY + 2 * margin;
+        double pixels = LargestPixelSide / std::max(w, h);
+
+        std::string out;
+        out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        out += "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\""
+               " xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\"";
+        out += " width=\"" + Coord(std::round(w * pixels)) + "\" height=\"" + Coord(std::round(h * pixels)) + "\"";
+        out += " viewBox=\"" + Coord(x) + " " + Coord(y) + " " + Coord(w) + " " + Coord(h) + "\">\n";
+        out += "<title>" + Escape(title) + "</title>\n";
+        out += "<desc>Project coordinates in metres, north up: a point (x, y) is drawn at (x, -y).</desc>\n";
+        out += "<rect x=\"" + Coord(x) + "\" y=\"" + Coord(y) + "\" width=\"" + Coord(w) + "\" height=\"" +
+               Coord(h) + "\" fill=\"#ffffff\"/>\n";
+
+        // Layers holding images first, so the linework of any layer stays visible on top of them.
+        std::vector<int> sorted = order;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [&](int a, int b) { return layers.at(a).lowestRank < layers.at(b).lowestRank; });
+        std::set<std::string> ids;
+        for (int index : sorted) {
+            const Layer& layer = layers.at(index);
+            std::string name = LayerName(index);
+            std::string id = SafeName(name);
+            for (int n = 2; !ids.insert(id).second; ++n)
+                id = SafeName(name) + "-" + std::to_string(n);
+            out += "<g id=\"" + Escape(id) + "\" class=\"layer\" data-layer=\"" + Escape(name) +
+                   "\" inkscape:groupmode=\"layer\" inkscape:label=\"" + Escape(name) + "\">\n";
+            for (const std::string& part : layer.parts)
+                out += part;
+            out += "</g>\n";
+        }
+        out += "</svg>\n";
+        return out;
+    }
+
+private:
+    struct Layer {
+        std::string parts[4];
+        int lowestRank = 4;
+    };
+
+    std::string LayerName(int index) const
+    {
+        for (const json& layer : List(project, "layers"))
+            if (Integer(layer, "index", std::numeric_limits<int>::min()) == index && !Text(layer, "name").empty())
+                return Text(layer, "name");
+        return "layer-" + std::to_string(index);
+    }
+
+    std::string PenColour(const json& element) const
+    {
+        int pen = Integer(element, "pen", 0);
+        for (const json& entry : List(project, "pens")) {
+            if (Integer(entry, "index", -1) != pen)
+                continue;
+            const json& rgb = List(entry, "rgb");
+            if (rgb.size() < 3 || !rgb[0].is_number() || !rgb[1].is_number() || !rgb[2].is_number())
+                break;
+            char buffer[16];
+            auto channel = [&](int i) {
+                return static_cast<int>(std::lround(std::clamp(rgb[i].get<double>(), 0.0, 1.0) * 255.0));
+            };
+            std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", channel(0), channel(1), channel(2));
+            return buffer;
+        }
+        return "#000000";
+    }
+
+    std::string PathData(const json& coords)
+    {
+        std::string data;
+        for (const json& vertex : coords) {
+            double x, y;
+            if (!Point(vertex, x, y))
+                continue;
+            bounds.Add(x, -y);
+            data += (data.empty() ? "M" : " L") + Coord(x) + "," + Coord(-y);
+        }
+        return data;
+    }
+
+    std::string Polyline(const json& element)
+    {
+        std::string data = PathData(List(element, "coords"));
+        if (data.find('L') == std::string::npos)
+            return {};
+        return "<path d=\"" + data + "\" fill=\"none\" stroke=\"" + PenColour(element) +
+               "\" stroke-width=\"1\" stroke-linejoin=\"round\" vector-effect=\"non-scaling-stroke\"/>\n";
+    }
+
+    std::string MeshOutline(const json& element)
+    {
+        std::string data = PathData(List(element, "polygon"));
+        if (data.find('L') == std::string::npos)
+            return {};
+        return "<path class=\"mesh\" d=\"" + data + " Z\" fill=\"none\" stroke=\"#7a8a70\""
+               " stroke-width=\"1\" stroke-dasharray=\"6 3\" vector-effect=\"non-scaling-stroke\"/>\n";
+    }
+
+    std::string Label(const json& element)
+    {
+        double x, y;
+        std::string text = Text(element, "text");
+        if (!Point(element.value("loc", json()), x, y) || text.empty())
+            return {};
+        double size = Number(element, "size", 0.0);
+        double height = (size > 0.0 ? size : DefaultTextSize) * TextMetresPerMillimetre;
+        double angle = Number(element, "angle", 0.0);
+        // Anchor codes run 1..9 row by row from the top left; 4 is left middle.
+        int anchor = std::clamp(Integer(element, "anchor", 4), 1, 9);
+        int column = (anchor - 1) % 3, row = (anchor - 1) / 3;
+        static const char* const horizontal[] = {"start", "middle", "end"};
+        static const char* const shift[] = {"0.8em", "0.35em", "0"};
+
+        double width = height * 0.6 * static_cast<double>(text.size());
+        bounds.Add(x - width, -y - height);
+        bounds.Add(x + width, -y + height);
+
+        std::string out = "<text x=\"" + Coord(x) + "\" y=\"" + Coord(-y) + "\" dy=\"" + shift[row] +
+                          "\" font-family=\"sans-serif\" font-size=\"" + Coord(height) + "\" text-anchor=\"" +
+                          horizontal[column] + "\" fill=\"" + PenColour(element) + "\"";
+        if (std::isfinite(angle) && angle != 0.0)
+            out += " transform=\"rotate(" + Coord(-angle * 180.0 / 3.14159265358979323846) + " " + Coord(x) +
+                   " " + Coord(-y) + ")\"";
+        return out + ">" + Escape(text) + "</text>\n";
+    }
+
+    std::string Picture(const json& element)
+    {
+        const json& rect = List(element, "rect");
+        if (rect.size() < 4 || !std::all_of(rect.begin(), rect.end(), [](const json& v) { return v.is_number(); }))
+            return {};
+        double x1 = rect[0].get<double>(), y1 = rect[1].get<double>();
+        double x2 = rect[2].get<double>(), y2 = rect[3].get<double>();
+        double left = std::min(x1, x2), right = std::max(x1, x2);
+        double bottom = std::min(y1, y2), top = std::max(y1, y2);
+        if (!std::isfinite(left + right + bottom + top))
+            return {};
+        bounds.Add(left, -top);
+        bounds.Add(right, -bottom);
+        std::string place = "x=\"" + Coord(left) + "\" y=\"" + Coord(-top) + "\" width=\"" + Coord(right - left) +
+                            "\" height=\"" + Coord(top - bottom) + "\"";
+
+        std::vector<unsigned char> bytes = DecodeBase64(Text(element, "data"));
+        if (bytes.empty())  // nothing to show: mark where the picture lies
+            return "<rect " + place + " fill=\"none\" stroke=\"#999999\" vector-effect=\"non-scaling-stroke\"/>\n";
+        return "<image " + place + " preserveAspectRatio=\"none\" xlink:href=\"data:" +
+               ImageMime(bytes, Text(element, "mime")) + ";base64," + EncodeBase64(bytes) + "\"/>\n";
+    }
+
+    const json& project;
+    std::map<int, Layer> layers;
+    std::vector<int> order;
+    Bounds bounds;
+};
+
+void WriteText(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace
+
+std::vector<std::string> WriteViewSvgs(const json& project, const std::string& outDir)
+{
+    std::filesystem::path folder(outDir);
+    std::filesystem::create_directories(folder);
+
+    std::map<int, Drawing> plans;
+    plans.emplace(0, Drawing(project));
+    std::map<std::string, Drawing> sheets;
+    for (const json& worksheet : List(project, "worksheets"))
+        sheets.emplace(Text(worksheet, "id"), Drawing(project));
+
+    for (const json& element : List(project, "elements")) {
+        if (!element.is_object())
+            continue;
+        std::string view = Text(element, "view");
+        if (view.empty() || view == "plan")
+            plans.try_emplace(Integer(element, "story", 0), project).first->second.Add(element);
+        else
+            sheets.try_emplace(view, project).first->second.Add(element);
+    }
+
+    std::vector<std::string> written;
+    for (auto& [story, drawing] : plans) {
+        std::string title = "Floor plan, story " + std::to_string(story);
+        for (const json& entry : List(project.value("stories", json::object()), "list"))
+            if (Integer(entry, "index", std::numeric_limits<int>::min()) == story && !Text(entry, "name").empty())
+                title = Text(entry, "name");
+        std::filesystem::path path = folder / ("plan-story-" + std::to_string(story) + ".svg");
+        WriteText(path, drawing.Document(title));
+        written.push_back(path.string());
+    }
+
+    std::set<std::string> used;
+    for (auto& [id, drawing] : sheets) {
+        std::string label = id, title = id;
+        for (const json& worksheet : List(project, "worksheets")) {
+            if (Text(worksheet, "id") != id)
+                continue;
+            title = Text(worksheet, "name");
+            label = !Text(worksheet, "ref").empty() ? Text(worksheet, "ref") : title;
+        }
+        std::string stem = "worksheet-" + SafeName(label);
+        std::string name = stem;
+        for (int n = 2; !used.insert(name).second; ++n)
+            name = stem + "-" + std::to_string(n);
+        std::filesystem::path path = folder / (name + ".svg");
+        WriteText(path, drawing.Document(title.empty() ? label : title));
+        written.push_back(path.string());
+    }
+    return written;
+}
+
+}  // namespace sim

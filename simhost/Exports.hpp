@@ -1,0 +1,26 @@
+#pragma once
+
+// Exports of a project file: each view as an SVG drawing, the meshes as one glTF model.
+// Both read the project file's JSON, never the live project, so a saved file exports the same way.
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace sim {
+
+// Writes one SVG per view: "plan-story-<index>.svg" for each floor-plan story that has elements
+// (and story 0 always), "worksheet-<ref or name, made file-safe>.svg" per worksheet; returns the
+// files written. Drawing units are metres with north up; texts are drawn at 1:100, so a text size
+// of s millimetres on paper is s × 0.1 m in the drawing. Throws std::runtime_error when a file
+// cannot be written.
+std::vector<std::string> WriteViewSvgs(const nlohmann::json& project, const std::string& outDir);
+
+// Writes "model.gltf" and "model.bin" (texture images travel inside the .bin) with every mesh;
+// returns the file written, or "" when the project has no mesh. glTF is Y-up: project (x, y, z)
+// becomes (x − cx, z − cz, −(y − cy)), (cx, cy, cz) being the centre of all meshes, kept in the
+// scene's extras as "offset". Throws std::runtime_error when a file cannot be written.
+std::string WriteGltfModel(const nlohmann::json& project, const std::string& outDir);
+
+}  // namespace sim

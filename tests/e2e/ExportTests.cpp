@@ -1,0 +1,332 @@
+// Exports of a project file: SVG drawings per view and the glTF model of the meshes.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <tiny_gltf.h>
+
+#include "Exports.hpp"
+#include "TestSupport.hpp"
+
+namespace {
+
+using nlohmann::json;
+
+// A valid 1×1 PNG, so that the reader can decode the texture.
+const std::vector<unsigned char> OnePixelPng = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
+    0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00, 0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00,
+    0x0C, 0x49, 0x44, 0x41, 0x54, 0x08, 0xD7, 0x63, 0xF8, 0xCF, 0xC0, 0x00, 0x00, 0x03, 0x01, 0x01, 0x00, 0x18,
+    0xDD, 0x8D, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
+std::string Base64(const std::vector<unsigned char>& bytes)
+{
+    static const char abc[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned v = bytes[i] << 16 | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0) |
+                     (i + 2 < bytes.size() ? bytes[i + 2] : 0);
+        out += abc[v >> 18 & 63];
+        out += abc[v >> 12 & 63];
+        out += i + 1 < bytes.size() ? abc[v >> 6 & 63] : '=';
+        out += i + 2 < bytes.size() ? abc[v & 63] : '=';
+    }
+    return out;
+}
+
+std::vector<unsigned char> FromBase64(const std::string& text)
+{
+    std::vector<unsigned char> out;
+    unsigned buffer = 0;
+    int bits = 0;
+    for (char c : text) {
+        auto p = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/").find(c);
+        if (p == std::string::npos)
+            break;
+        buffer = buffer << 6 | static_cast<unsigned>(p);
+        if ((bits += 6) >= 8)
+            out.push_back(static_cast<unsigned char>(buffer >> (bits -= 8) & 0xFF));
+    }
+    return out;
+}
+
+json Project()
+{
+    return json{{"layers", json::array({{{"index", 1}, {"name", "Arch"}},
+                                        {{"index", 7}, {"name", "KN hranice parcel"}},
+                                        {{"index", 8}, {"name", "_ Terén okolí zástavba.Terén"}}})},
+                {"pens", json::array({{{"index", 3}, {"rgb", {1.0, 0.0, 0.0}}}})},
+                {"stories", {{"current", 0}, {"last", 2}, {"list", json::array({{{"index", 0}, {"name", "Přízemí"}}})}}},
+                {"worksheets", json::array()},
+                {"surfaces", json::array()},
+                {"elements", json::array()}};
+}
+
+json Polyline(const std::string& view, int story, int layer, json coords)
+{
+    return {{"guid", "p"}, {"type", "polyline"}, {"view", view}, {"story", story}, {"layer", layer},
+            {"pen", 3},    {"lineType", 1},      {"coords", std::move(coords)}};
+}
+
+json Mesh(json polygon, json levelPoints, json topSurface = nullptr)
+{
+    return {{"guid", "m1"},       {"type", "mesh"},         {"view", "plan"},           {"story", 0},
+            {"layer", 1},         {"polygon", polygon},     {"levelPoints", levelPoints}, {"level", 0.0},
+            {"skirt", 1},         {"skirtDepth", 3.0},      {"topSurface", topSurface},   {"sideSurface", nullptr},
+            {"bottomSurface", nullptr}, {"buildingMaterial", 0}, {"chaining", true}};
+}
+
+// The <g> element of a layer, from its start tag to its end tag.
+std::string LayerGroup(const std::string& svg, const std::string& layerName)
+{
+    auto start = svg.find("data-layer=\"" + layerName + "\"");
+    if (start == std::string::npos)
+        return {};
+    start = svg.rfind("<g ", start);
+    return svg.substr(start, svg.find("</g>", start) - start);
+}
+
+class ExportSvgTest : public ::testing::Test {
+protected:
+    test::TempFolder out;
+    json project = Project();
+
+    std::vector<std::string> Write() { return sim::WriteViewSvgs(project, out.Path().string()); }
+    std::string Read(const std::string& name) { return test::ReadFile(out.Path() / name); }
+};
+
+TEST_F(ExportSvgTest, PolylineIsAPathWithNorthUpOnItsLayer)
+{
+    project["elements"].push_back(Polyline("plan", 0, 7, {{10, 20}, {30, 20}, {30, 40.5}, {10, 40.5}, {10, 20}}));
+    Write();
+    std::string svg = Read("plan-story-0.svg");
+    std::string group = LayerGroup(svg, "KN hranice parcel");
+    ASSERT_FALSE(group.empty()) << svg;
+    EXPECT_NE(group.find("d=\"M10,-20 L30,-20 L30,-40.5 L10,-40.5 L10,-20\""), std::string::npos) << group;
+    EXPECT_NE(group.find("stroke=\"#ff0000\""), std::string::npos) << "pen 3 is red";
+    EXPECT_NE(group.find("vector-effect=\"non-scaling-stroke\""), std::string::npos);
+    EXPECT_EQ(LayerGroup(svg, "Arch"), "") << "a layer without elements gets no group";
+
+    // The view box holds the whole square (y flipped) with a margin.
+    auto at = svg.find("viewBox=\"") + 9;
+    double x, y, w, h;
+    ASSERT_EQ(std::sscanf(svg.c_str() + at, "%lf %lf %lf %lf", &x, &y, &w, &h), 4);
+    EXPECT_LT(x, 10);
+    EXPECT_LT(y, -40.5);
+    EXPECT_GT(x + w, 30);
+    EXPECT_GT(y + h, -20);
+}
+
+TEST_F(ExportSvgTest, PictureEmbedsItsBytesOnTheNormalisedRectangle)
+{
+    std::vector<unsigned char> bytes = OnePixelPng;
+    bytes.push_back(0);  // bytes that need the last Base64 group padded
+    project["elements"].push_back({{"guid", "i"}, {"type", "picture"}, {"view", "plan"}, {"story", 0},
+                                   {"layer", 1}, {"name", "Ortofoto CUZK"}, {"mime", "image/png"},
+                                   {"rect", {100.0, 250.0, 160.0, 210.0}}, {"byteCount", bytes.size()},
+                                   {"data", Base64(bytes)}});
+    Write();
+    std::string svg = Read("plan-story-0.svg");
+    auto image = svg.find("<image ");
+    ASSERT_NE(image, std::string::npos) << svg;
+    std::string tag = svg.substr(image, svg.find("/>", image) - image);
+    EXPECT_NE(tag.find("x=\"100\" y=\"-250\" width=\"60\" height=\"40\""), std::string::npos) << tag;
+    EXPECT_NE(tag.find("preserveAspectRatio=\"none\""), std::string::npos);
+    const std::string prefix = "href=\"data:image/png;base64,";
+    auto data = tag.find(prefix);
+    ASSERT_NE(data, std::string::npos) << tag;
+    std::string encoded = tag.substr(data + prefix.size());
+    EXPECT_EQ(FromBase64(encoded.substr(0, encoded.find('"'))), bytes);
+}
+
+TEST_F(ExportSvgTest, TextIsEscapedScaledAndPlaced)
+{
+    project["elements"].push_back({{"guid", "t"}, {"type", "text"}, {"view", "plan"}, {"story", 0}, {"layer", 7},
+                                   {"pen", 3}, {"text", "1234/5 <a & \"b\">"}, {"loc", {5.0, 6.0}}, {"size", 2.5},
+                                   {"anchor", 4}, {"angle", 0.0}, {"nonBreaking", true}});
+    Write();
+    std::string svg = Read("plan-story-0.svg");
+    EXPECT_NE(svg.find(">1234/5 &lt;a &amp; &quot;b&quot;&gt;</text>"), std::string::npos) << svg;
+    EXPECT_NE(svg.find("x=\"5\" y=\"-6\""), std::string::npos);
+    EXPECT_NE(svg.find("font-size=\"0.25\""), std::string::npos) << "2.5 mm at 1:100";
+    EXPECT_NE(svg.find("text-anchor=\"start\""), std::string::npos) << "anchor 4 is left middle";
+}
+
+TEST_F(ExportSvgTest, EachViewGetsItsOwnDrawing)
+{
+    project["worksheets"] = {{{"id", "ws-a"}, {"name", "Katastr"}, {"ref", "K.1"}},
+                             {{"id", "ws-b"}, {"name", "../okolí/Ortofoto"}, {"ref", ""}}};
+    project["elements"].push_back(Polyline("ws-a", -10000, 7, {{1, 1}, {2, 2}}));
+    project["elements"].push_back(Polyline("plan", 2, 7, {{3, 3}, {4, 4}}));
+
+    std::vector<std::string> files = Write();
+    std::vector<std::string> names;
+    for (const std::string& file : files) {
+        EXPECT_EQ(std::filesystem::path(file).parent_path(), out.Path()) << "no file leaves the folder";
+        EXPECT_TRUE(std::filesystem::exists(file));
+        names.push_back(std::filesystem::path(file).filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"plan-story-0.svg", "plan-story-2.svg", "worksheet-.._okol__Ortofoto.svg",
+                                               "worksheet-K.1.svg"}));
+    EXPECT_NE(Read("worksheet-K.1.svg").find("M1,-1 L2,-2"), std::string::npos);
+    EXPECT_EQ(Read("plan-story-0.svg").find("M1,-1"), std::string::npos) << "worksheet lines stay off the plan";
+    EXPECT_EQ(Read("plan-story-0.svg").find("M3,-3"), std::string::npos) << "story 2 lines stay off story 0";
+    EXPECT_NE(Read("plan-story-2.svg").find("M3,-3 L4,-4"), std::string::npos);
+    EXPECT_EQ(Read("worksheet-.._okol__Ortofoto.svg").find("<path"), std::string::npos);
+}
+
+// Reads a float accessor of a loaded model.
+std::vector<float> Floats(const tinygltf::Model& model, int accessorIndex)
+{
+    const tinygltf::Accessor& accessor = model.accessors.at(static_cast<size_t>(accessorIndex));
+    const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(accessor.bufferView));
+    const auto& data = model.buffers.at(static_cast<size_t>(view.buffer)).data;
+    size_t width = accessor.type == TINYGLTF_TYPE_VEC3 ? 3 : accessor.type == TINYGLTF_TYPE_VEC2 ? 2 : 1;
+    std::vector<float> values(accessor.count * width);
+    std::memcpy(values.data(), data.data() + view.byteOffset + accessor.byteOffset, values.size() * sizeof(float));
+    return values;
+}
+
+class ExportGltfTest : public ::testing::Test {
+protected:
+    test::TempFolder out;
+    json project = Project();
+
+    tinygltf::Model WriteAndLoad()
+    {
+        std::string path = sim::WriteGltfModel(project, out.Path().string());
+        EXPECT_EQ(path, out / "model.gltf");
+        tinygltf::Model model;
+        tinygltf::TinyGLTF loader;
+        std::string error, warning;
+        EXPECT_TRUE(loader.LoadASCIIFromFile(&model, &error, &warning, path)) << error;
+        return model;
+    }
+
+    // Top-surface positions back in project coordinates.
+    static std::vector<std::array<double, 3>> TopPoints(const tinygltf::Model& model)
+    {
+        const tinygltf::Value& offset = model.scenes.at(0).extras.Get("offset");
+        double cx = offset.Get(0).GetNumberAsDouble(), cy = offset.Get(1).GetNumberAsDouble(),
+               cz = offset.Get(2).GetNumberAsDouble();
+        std::vector<float> p = Floats(model, model.meshes.at(0).primitives.at(0).attributes.at("POSITION"));
+        std::vector<std::array<double, 3>> points;
+        for (size_t i = 0; i + 2 < p.size(); i += 3)
+            points.push_back({p[i] + cx, -p[i + 2] + cy, p[i + 1] + cz});
+        return points;
+    }
+};
+
+TEST_F(ExportGltfTest, MeshTopRunsThroughBoundaryAndInnerLevelPoints)
+{
+    project["elements"].push_back(
+        Mesh({{-743500, -1043250, 1}, {-743490, -1043250, 1}, {-743490, -1043240, 1}, {-743500, -1043240, 1},
+              {-743500, -1043250, 1}},
+             {{-743495, -1043245, 4.5},    // inside, higher: raises the middle
+              {-743495, -1043245, 7.0},    // the same place again: merged, the first height stays
+              {-743500, -1043250, 9.0},    // on a boundary vertex: merged
+              {-743400, -1043245, 8.0}}));  // outside: dropped
+    tinygltf::Model model = WriteAndLoad();
+    ASSERT_EQ(model.meshes.size(), 1u);
+    ASSERT_EQ(model.nodes.size(), 1u);
+    EXPECT_EQ(model.nodes[0].mesh, 0);
+
+    const tinygltf::Primitive& top = model.meshes[0].primitives.at(0);
+    EXPECT_EQ(model.accessors.at(static_cast<size_t>(top.indices)).count, 4u * 3u) << "square + centre point";
+    auto points = TopPoints(model);
+    ASSERT_EQ(points.size(), 5u);
+    double highest = -1e9;
+    for (const auto& p : points) {
+        EXPECT_GE(p[0], -743500.01);
+        EXPECT_LE(p[0], -743489.99);
+        EXPECT_GE(p[1], -1043250.01);
+        EXPECT_LE(p[1], -1043239.99);
+        EXPECT_TRUE(std::abs(p[2] - 1.0) < 1e-4 || std::abs(p[2] - 4.5) < 1e-4) << p[2];
+        highest = std::max(highest, p[2]);
+    }
+    EXPECT_NEAR(highest, 4.5, 1e-4);
+
+    // Floats stay small: the model sits around the origin.
+    const tinygltf::Accessor& positions = model.accessors.at(static_cast<size_t>(top.attributes.at("POSITION")));
+    for (double bound : positions.maxValues)
+        EXPECT_LT(std::abs(bound), 20.0);
+
+    // Walls go down to level − skirtDepth = −3 on all four sides.
+    ASSERT_GE(model.meshes[0].primitives.size(), 2u);
+    const tinygltf::Primitive& sides = model.meshes[0].primitives[1];
+    EXPECT_EQ(model.accessors.at(static_cast<size_t>(sides.indices)).count, 4u * 6u);
+    const tinygltf::Accessor& wall = model.accessors.at(static_cast<size_t>(sides.attributes.at("POSITION")));
+    double cz = model.scenes[0].extras.Get("offset").Get(2).GetNumberAsDouble();
+    EXPECT_NEAR(wall.minValues[1] + cz, -3.0, 1e-4);
+}
+
+TEST_F(ExportGltfTest, ConcaveBoundaryKeepsOnlyInsideTriangles)
+{
+    // An L: the square 0..10 without its upper-right quarter.
+    project["elements"].push_back(
+        Mesh({{0, 0, 0}, {10, 0, 0}, {10, 5, 0}, {5, 5, 0}, {5, 10, 0}, {0, 10, 0}, {0, 0, 0}}, json::array()));
+    tinygltf::Model model = WriteAndLoad();
+    auto points = TopPoints(model);
+    const tinygltf::Primitive& top = model.meshes.at(0).primitives.at(0);
+    const tinygltf::Accessor& indexAccessor = model.accessors.at(static_cast<size_t>(top.indices));
+    ASSERT_EQ(indexAccessor.count, 4u * 3u) << "six corners triangulate into four triangles";
+    const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(indexAccessor.bufferView));
+    std::vector<uint32_t> indices(indexAccessor.count);
+    std::memcpy(indices.data(), model.buffers[0].data.data() + view.byteOffset, indices.size() * 4);
+    for (size_t t = 0; t < indices.size(); t += 3) {
+        double x = (points[indices[t]][0] + points[indices[t + 1]][0] + points[indices[t + 2]][0]) / 3;
+        double y = (points[indices[t]][1] + points[indices[t + 1]][1] + points[indices[t + 2]][1]) / 3;
+        EXPECT_FALSE(x > 5 && y > 5) << "triangle in the cut-out corner at " << x << ", " << y;
+    }
+}
+
+TEST_F(ExportGltfTest, TexturedTopCarriesItsImageAndTileCoordinates)
+{
+    test::WriteFile(out.Path() / "roof.png", std::string(OnePixelPng.begin(), OnePixelPng.end()));
+    project["surfaces"] = {{{"index", 4}, {"name", "Ortofoto strechy CUZK"},
+                            {"texture", {{"name", "roof.png"}, {"file", out / "roof.png"}, {"sizeX", 4.0}, {"sizeY", 5.0}}}}};
+    project["elements"].push_back(
+        Mesh({{1, 2, 3}, {11, 2, 3}, {11, 9, 3}, {1, 9, 3}, {1, 2, 3}}, json::array(), 4));
+    tinygltf::Model model = WriteAndLoad();
+
+    const tinygltf::Primitive& top = model.meshes.at(0).primitives.at(0);
+    const tinygltf::Material& material = model.materials.at(static_cast<size_t>(top.material));
+    int textureIndex = material.pbrMetallicRoughness.baseColorTexture.index;
+    ASSERT_GE(textureIndex, 0);
+    const tinygltf::Texture& texture = model.textures.at(static_cast<size_t>(textureIndex));
+    EXPECT_EQ(model.samplers.at(static_cast<size_t>(texture.sampler)).wrapS, TINYGLTF_TEXTURE_WRAP_REPEAT);
+    const tinygltf::Image& image = model.images.at(static_cast<size_t>(texture.source));
+    EXPECT_EQ(image.mimeType, "image/png");
+    EXPECT_EQ(image.width, 1);
+
+    auto points = TopPoints(model);
+    std::vector<float> uvs = Floats(model, top.attributes.at("TEXCOORD_0"));
+    ASSERT_EQ(uvs.size(), points.size() * 2);
+    // One copy of the image covers 4 × 5 m; whole tiles may be taken off, and image rows run southwards.
+    for (size_t i = 0; i < points.size(); ++i) {
+        double u = uvs[2 * i] - points[i][0] / 4.0, v = uvs[2 * i + 1] + points[i][1] / 5.0;
+        EXPECT_NEAR(u, std::round(u), 1e-5);
+        EXPECT_NEAR(v, std::round(v), 1e-5);
+    }
+}
+
+TEST_F(ExportGltfTest, ProjectWithoutUsableMeshesWritesNothing)
+{
+    project["elements"].push_back(Polyline("plan", 0, 7, {{0, 0}, {1, 1}}));
+    EXPECT_EQ(sim::WriteGltfModel(project, out.Path().string()), "");
+    project["elements"].push_back(Mesh({{0, 0, 0}, {1, 1, 0}, {0, 0, 0}}, json::array()));  // too few vertices
+    EXPECT_EQ(sim::WriteGltfModel(project, out.Path().string()), "");
+    EXPECT_FALSE(std::filesystem::exists(out / "model.gltf"));
+    EXPECT_FALSE(std::filesystem::exists(out / "model.bin"));
+}
+
+}  // namespace
