@@ -5,6 +5,19 @@
 
 #include "GSRoot.hpp"
 
+// The replacements stay private to the binary that holds them. Were they exported, the memory
+// manager's own call of the global allocator would come back here when this file is linked into a
+// program rather than into the module.
+asm(".hidden _Znwm\n.hidden _Znam\n"
+    ".hidden _ZnwmRKSt9nothrow_t\n.hidden _ZnamRKSt9nothrow_t\n"
+    ".hidden _ZnwmSt11align_val_t\n.hidden _ZnamSt11align_val_t\n"
+    ".hidden _ZnwmSt11align_val_tRKSt9nothrow_t\n.hidden _ZnamSt11align_val_tRKSt9nothrow_t\n"
+    ".hidden _ZdlPv\n.hidden _ZdaPv\n.hidden _ZdlPvm\n.hidden _ZdaPvm\n"
+    ".hidden _ZdlPvRKSt9nothrow_t\n.hidden _ZdaPvRKSt9nothrow_t\n"
+    ".hidden _ZdlPvSt11align_val_t\n.hidden _ZdaPvSt11align_val_t\n"
+    ".hidden _ZdlPvmSt11align_val_t\n.hidden _ZdaPvmSt11align_val_t\n"
+    ".hidden _ZdlPvSt11align_val_tRKSt9nothrow_t\n.hidden _ZdaPvSt11align_val_tRKSt9nothrow_t\n");
+
 namespace {
 
 void* Allocate(std::size_t size)

@@ -8,9 +8,6 @@
 
 namespace HostBinding {
 
-constexpr UInt32 TableSize = APIFunctionTableSize(LANDFETCH_API_VERSION);
-static_assert(TableSize > 0, "no function table size for this host API version");
-
 // Copies the host's table (exactly this build's size); false for a null table.
 bool ReceiveTable(const void* functionTable);
 bool TableReceived();

@@ -6,9 +6,12 @@
 
 namespace {
 
+constexpr UInt32 TableSize = APIFunctionTableSize(LANDFETCH_API_VERSION);
+static_assert(TableSize > 0, "no function table size for this host API version");
+
 // The host's table as it was handed over; slots are read with memcpy because the storage is a
 // byte copy, not an array of pointers the host built for us.
-alignas(void*) unsigned char functionTable[HostBinding::TableSize] = {};
+alignas(void*) unsigned char functionTable[TableSize] = {};
 bool tableReceived = false;
 API_Token contextToken = nullptr;
 API_Token interfaceToken = nullptr;
@@ -18,7 +21,7 @@ template <class SlotType>
 SlotType* SlotOf(API::Operation operation)
 {
     const std::size_t offset = static_cast<std::size_t>(operation) * sizeof(void*);
-    static_assert(API::OperationCount * sizeof(void*) <= HostBinding::TableSize);
+    static_assert(API::OperationCount * sizeof(void*) <= TableSize);
     SlotType* slot = nullptr;
     std::memcpy(&slot, functionTable + offset, sizeof slot);
     return slot;
