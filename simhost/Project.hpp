@@ -21,6 +21,8 @@ struct Attribute {
     API_AttributeIndex index = 0;
     std::string name;
     nlohmann::json extra = nlohmann::json::object();  // every other member, kept as read (texture, colour, ...)
+
+    bool operator==(const Attribute&) const = default;
 };
 
 struct Pen {
@@ -37,12 +39,16 @@ struct Worksheet {
     std::string id;  // GUID text with braces
     std::string name;
     std::string ref;
+
+    bool operator==(const Worksheet&) const = default;
 };
 
 struct AutoText {
     std::string name;
     std::string key;
     std::string value;
+
+    bool operator==(const AutoText&) const = default;
 };
 
 struct Library {
@@ -58,6 +64,8 @@ struct Element {
     API_AttributeIndex layer = 1;
     Int16 story = 0;
     nlohmann::json data = nlohmann::json::object();  // pen, coords, text, rect, polygon, ...
+
+    bool operator==(const Element&) const = default;
 };
 
 // Everything an undoable command may change; the current view and open windows are not part of it.
@@ -71,9 +79,8 @@ struct Model {
     std::vector<Worksheet> worksheets;
     std::vector<Element> elements;
     std::vector<AutoText> autotexts;
-    std::vector<std::string> libraryFiles;  // not saved: the library folders on disk are the truth
 
-    bool operator==(const Model& other) const;
+    bool operator==(const Model&) const = default;
 };
 
 struct UndoStep {
@@ -161,6 +168,9 @@ private:
     bool HasStory(Int16 index) const;
     bool IsLibraryFolder(const std::string& path) const;
     std::string CurrentViewId() const;  // "plan" or the worksheet id
+    void ForgetMissingWindows();  // after the model went back: no view on a worksheet that is gone
+    void LoadMembers(const nlohmann::json& file);
+    GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, nlohmann::json* data) const;
 
     std::string workFolder;
     Model model;
@@ -180,7 +190,8 @@ private:
     std::string currentViewKind = "plan";  // "plan" or "worksheet"
     std::string currentViewId;
     std::vector<std::string> openWindows;  // worksheet ids
-    nlohmann::json defaults = nlohmann::json::object();
+    nlohmann::json defaults = nlohmann::json::object();  // element default overrides, e.g. "meshLevel"
+    nlohmann::json extraMembers = nlohmann::json::object();  // members of a project file this class does not know
 
     std::vector<UndoStep> undoSteps;
     std::vector<UndoStep> redoSteps;

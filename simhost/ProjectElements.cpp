@@ -1,0 +1,254 @@
+// Elements: defaults, creation of polylines, texts and pictures, and their memos.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "ElementMemo.hpp"
+#include "Project.hpp"
+
+namespace sim {
+
+namespace {
+
+using nlohmann::json;
+
+std::string Base64(const char* bytes, std::size_t count)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((count + 2) / 3 * 4);
+    for (std::size_t i = 0; i < count; i += 3) {
+        const std::size_t left = std::min<std::size_t>(3, count - i);
+        UInt32 group = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            group = (group << 8) | (k < left ? static_cast<UInt8>(bytes[i + k]) : 0u);
+        }
+        for (std::size_t k = 0; k < 4; ++k) {
+            text += k <= left ? alphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
+        }
+    }
+    return text;
+}
+
+template <std::size_t N>
+bool TerminatedText(const char (&field)[N], std::string* text)
+{
+    const auto end = std::find(std::begin(field), std::end(field), '\0');
+    if (end == std::end(field)) {
+        return false;
+    }
+    *text = std::string(std::begin(field), end);
+    return true;
+}
+
+bool TerminatedText(const GS::uchar_t (&field)[256], std::string* text)
+{
+    const auto end = std::find(std::begin(field), std::end(field), u'\0');
+    if (end == std::end(field)) {
+        return false;
+    }
+    *text = GS::UniString(field, static_cast<UInt32>(end - std::begin(field))).ToUtf8();
+    return true;
+}
+
+GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo, json* data)
+{
+    const Int32 n = line.poly.nCoords;
+    if (n < 2 || line.poly.nSubPolys != 1 || line.poly.nArcs != 0 || !memo::Holds(memo.coords, n + 1) ||
+        !memo::Holds(memo.pends, 2) || (*memo.pends)[0] != 0 || (*memo.pends)[1] != n) {
+        return APIERR_BADPARS;
+    }
+    json coords = json::array();
+    for (Int32 i = 1; i <= n; ++i) {
+        const API_Coord& c = (*memo.coords)[i];
+        if (!memo::Finite({c.x, c.y})) {
+            return APIERR_BADPARS;
+        }
+        coords.push_back({c.x, c.y});
+    }
+    *data = {{"pen", line.pen}, {"lineType", line.ltypeInd}, {"coords", std::move(coords)}};
+    return NoError;
+}
+
+GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, json* data)
+{
+    if (memo.textContent == nullptr || !memo::Finite({text.loc.x, text.loc.y, text.size, text.angle}) ||
+        text.size <= 0.0 || text.anchor < 1 || text.anchor > 9) {
+        return APIERR_BADPARS;
+    }
+    *data = {{"pen", text.pen},       {"text", memo.textContent->ToUtf8()}, {"loc", {text.loc.x, text.loc.y}},
+             {"size", text.size},     {"anchor", text.anchor},              {"angle", text.angle},
+             {"nonBreaking", text.nonBreaking}};
+    return NoError;
+}
+
+GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& memo, json* data)
+{
+    const API_Box& box = picture.destBox;
+    std::string name;
+    std::string mime;
+    if (memo.pictHdl == nullptr || BMGetHandleSize(memo.pictHdl) <= 0 ||
+        (picture.storageFormat != 4 && picture.storageFormat != 5) ||
+        !memo::Finite({box.xMin, box.yMin, box.xMax, box.yMax, picture.rotAngle}) ||
+        !TerminatedText(picture.pictName, &name) || !TerminatedText(picture.mimeType, &mime)) {
+        return APIERR_BADPARS;
+    }
+    const GSSize count = BMGetHandleSize(memo.pictHdl);
+    *data = {{"name", name},
+             {"mime", mime},
+             {"transparent", picture.transparent},
+             {"storageFormat", picture.storageFormat},
+             {"colorDepth", picture.colorDepth},
+             {"rect", {box.xMin, box.yMin, box.xMax, box.yMax}},
+             {"byteCount", count},
+             {"data", Base64(*memo.pictHdl, static_cast<std::size_t>(count))}};
+    return NoError;
+}
+
+const char* TypeName(Int32 typeID)
+{
+    switch (typeID) {
+        case API_PolyLineID: return "polyline";
+        case API_TextID: return "text";
+        case API_PictureID: return "picture";
+        case API_MeshID: return "mesh";
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*memo*/)
+{
+    if (element == nullptr || TypeName(element->header.type.typeID) == nullptr) {
+        return APIERR_BADPARS;
+    }
+    const API_ElemType type = element->header.type;
+    const auto first = [this](Int32 typeID) {
+        const auto kind = model.attributes.find(typeID);
+        return kind == model.attributes.end() || kind->second.empty() ? 0 : kind->second.front().index;
+    };
+    *element = API_Element{};
+    element->header.type = type;
+    element->header.floorInd = currentStory;
+    element->header.layer = defaults.value("layer", API_AttributeIndex(1));
+    const Int16 pen = defaults.value("pen", Int16(1));
+    switch (type.typeID) {
+        case API_PolyLineID:
+            element->polyLine.pen = pen;
+            element->polyLine.ltypeInd = first(API_LinetypeID);
+            break;
+        case API_TextID:
+            element->text.pen = pen;
+            element->text.size = defaults.value("textSize", 2.5);
+            element->text.anchor = 1;
+            break;
+        case API_PictureID:
+            element->picture.colorDepth = 6;
+            break;
+        default:
+            element->mesh.level = defaults.value("meshLevel", 0.0);
+            element->mesh.materialsChained = defaults.value("meshChaining", true);
+            element->mesh.option = defaults.value("meshOption", true);
+            element->mesh.buildingMaterial = first(API_BuildingMaterialID);
+            break;
+    }
+    return NoError;
+}
+
+GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
+{
+    if (element == nullptr || memo == nullptr) {
+        return APIERR_BADPARS;
+    }
+    const char* type = TypeName(element->header.type.typeID);
+    if (type == nullptr) {
+        return APIERR_BADPARS;
+    }
+    const std::string view = CurrentViewId();
+    if (FindAttribute(API_LayerID, element->header.layer) == nullptr ||
+        (view == "plan" && !HasStory(element->header.floorInd))) {
+        return APIERR_BADINDEX;
+    }
+    json data;
+    GSErrCode error = NoError;
+    switch (element->header.type.typeID) {
+        case API_PolyLineID: error = ReadPolyLine(element->polyLine, *memo, &data); break;
+        case API_TextID: error = ReadText(element->text, *memo, &data); break;
+        case API_PictureID: error = ReadPicture(element->picture, *memo, &data); break;
+        default: error = ReadMesh(element->mesh, *memo, &data); break;
+    }
+    if (error != NoError) {
+        return error;
+    }
+    GS::Guid guid;
+    guid.Generate();
+    Element created;
+    created.guid = guid.ToUniString().ToUtf8();
+    created.type = type;
+    created.view = view;
+    created.layer = element->header.layer;
+    created.story = element->header.floorInd;
+    created.data = std::move(data);
+    model.elements.push_back(std::move(created));
+    element->header.guid = GSGuid2APIGuid(guid);
+    return NoError;
+}
+
+GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, UInt64 mask)
+{
+    if (memo == nullptr) {
+        return APIERR_BADPARS;
+    }
+    const std::string text = APIGuid2GSGuid(guid).ToUniString().ToUtf8();
+    const auto element = std::find_if(model.elements.begin(), model.elements.end(),
+                                      [&text](const Element& candidate) { return candidate.guid == text; });
+    if (IsNullGuid(guid) || element == model.elements.end()) {
+        return APIERR_BADID;
+    }
+    *memo = API_ElementMemo{};
+    const json& data = element->data;
+    if ((mask & APIMemoMask_Polygon) != 0 && (element->type == "polyline" || element->type == "mesh")) {
+        const json& points = element->type == "polyline" ? data.at("coords") : data.at("polygon");
+        const Int32 n = static_cast<Int32>(points.size());
+        memo->coords = memo::Allocate<API_Coord>(n + 1);
+        memo->pends = memo::Allocate<Int32>(2);
+        if (element->type == "mesh") {
+            memo->meshPolyZ = memo::Allocate<double>(n + 1);
+        }
+        if (memo->coords == nullptr || memo->pends == nullptr || (element->type == "mesh" && !memo->meshPolyZ)) {
+            DisposeElementMemo(memo);
+            return APIERR_MEMFULL;
+        }
+        for (Int32 i = 0; i < n; ++i) {
+            (*memo->coords)[i + 1] = {points[i].at(0).get<double>(), points[i].at(1).get<double>()};
+            if (memo->meshPolyZ != nullptr) {
+                (*memo->meshPolyZ)[i + 1] = points[i].at(2).get<double>();
+            }
+        }
+        (*memo->pends)[1] = n;
+    }
+    if (mask != APIMemoMask_Polygon && element->type == "text") {
+        memo->textContent = new GS::UniString(data.value("text", std::string()).c_str(), CC_UTF8);
+    }
+    return NoError;
+}
+
+GSErrCode Project::DisposeElementMemo(API_ElementMemo* memo)
+{
+    if (memo == nullptr) {
+        return APIERR_BADPARS;
+    }
+    BMKillHandle(reinterpret_cast<GSHandle*>(&memo->coords));
+    BMKillHandle(reinterpret_cast<GSHandle*>(&memo->pends));
+    BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshPolyZ));
+    BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshLevelCoords));
+    BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshLevelEnds));
+    BMKillHandle(&memo->pictHdl);
+    delete memo->textContent;
+    *memo = API_ElementMemo{};
+    return NoError;
+}
+
+}  // namespace sim

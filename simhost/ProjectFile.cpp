@@ -1,0 +1,312 @@
+// The project file: the project as JSON, loaded and saved member by member.
+
+#include <algorithm>
+
+#include "Project.hpp"
+#include "Simulator.hpp"
+
+namespace sim {
+
+namespace {
+
+using nlohmann::json;
+
+const std::map<std::string, Int32> AttributeMembers = {
+    {"layers", API_LayerID}, {"lineTypes", API_LinetypeID}, {"surfaces", API_MaterialID},
+    {"buildingMaterials", API_BuildingMaterialID}};
+
+const std::vector<std::string> KnownMembers = {
+    "untitled", "projectFile", "specialFolders", "geoLocation", "site", "originOffset", "layers", "lineTypes",
+    "surfaces", "buildingMaterials", "pens", "stories", "worksheets", "currentView", "openWindows", "autotexts",
+    "libraries", "elements", "undoSteps", "faults", "missing", "defaults", "floorPlanId"};
+
+bool IsGuidText(const std::string& text)
+{
+    return !GS::Guid(text.c_str()).IsNull();
+}
+
+template <std::size_t N>
+std::array<double, N> Numbers(const json& value, const char* what)
+{
+    if (!value.is_array() || value.size() != N) {
+        throw Error(std::string(what) + " must be an array of " + std::to_string(N) + " numbers");
+    }
+    std::array<double, N> numbers{};
+    for (std::size_t i = 0; i < N; ++i) {
+        numbers[i] = value[i].get<double>();
+    }
+    return numbers;
+}
+
+Fault LoadFault(const json& value)
+{
+    Fault fault;
+    if (value.is_number()) {
+        fault.code = static_cast<GSErrCode>(value.get<Int64>());
+        return fault;
+    }
+    fault.code = static_cast<GSErrCode>(value.at("code").get<Int64>());
+    fault.calls = value.value("calls", std::vector<int>());
+    fault.throws = value.value("throws", std::string());
+    if (!fault.throws.empty() && fault.throws != "gs" && fault.throws != "std" && fault.throws != "other") {
+        throw Error("fault \"throws\" must be \"gs\", \"std\" or \"other\"");
+    }
+    return fault;
+}
+
+json SaveFault(const Fault& fault)
+{
+    if (fault.calls.empty() && fault.throws.empty()) {
+        return fault.code;
+    }
+    json value = {{"code", fault.code}};
+    if (!fault.calls.empty()) {
+        value["calls"] = fault.calls;
+    }
+    if (!fault.throws.empty()) {
+        value["throws"] = fault.throws;
+    }
+    return value;
+}
+
+}  // namespace
+
+void Project::Load(const json& file)
+{
+    if (!file.is_object()) {
+        throw Error("the project file is not a JSON object");
+    }
+    ResetToNew();
+    try {
+        LoadMembers(file);
+    } catch (const json::exception& exception) {
+        ResetToNew();
+        throw Error(std::string("project file: ") + exception.what());
+    } catch (...) {
+        ResetToNew();
+        throw;
+    }
+}
+
+void Project::LoadMembers(const json& file)
+{
+    untitled = file.value("untitled", true);
+    projectFile = file.value("projectFile", std::string());
+    if (file.contains("specialFolders")) {
+        specialFolders = file["specialFolders"].get<std::map<std::string, std::string>>();
+        foldersFromFile = true;
+    }
+    if (file.contains("geoLocation")) {
+        const json& geo = file["geoLocation"];
+        if (geo.contains("surveyPoint")) model.surveyPoint = Numbers<3>(geo["surveyPoint"], "surveyPoint");
+        if (geo.contains("geoReference")) model.geoReference = Numbers<6>(geo["geoReference"], "geoReference");
+        if (geo.contains("crs")) model.crs = geo["crs"].get<std::array<std::string, 6>>();
+    }
+    if (file.contains("site")) {
+        const json& site = file["site"];
+        model.longitude = site.value("longitude", 0.0);
+        model.latitude = site.value("latitude", 0.0);
+        model.altitude = site.value("altitude", 0.0);
+        model.north = site.value("north", 0.0);
+    }
+    if (file.contains("originOffset")) model.originOffset = Numbers<2>(file["originOffset"], "originOffset");
+
+    for (const auto& [member, typeID] : AttributeMembers) {
+        if (!file.contains(member)) {
+            continue;
+        }
+        std::vector<Attribute> list;
+        for (const json& item : file[member]) {
+            Attribute attribute;
+            attribute.index = item.at("index").get<API_AttributeIndex>();
+            attribute.name = item.at("name").get<std::string>();
+            attribute.extra = item;
+            attribute.extra.erase("index");
+            attribute.extra.erase("name");
+            const bool taken = std::any_of(list.begin(), list.end(), [&attribute](const Attribute& other) {
+                return other.index == attribute.index;
+            });
+            if (taken || attribute.index < 1) {
+                throw Error(member + ": index " + std::to_string(attribute.index) + " is used twice or below 1");
+            }
+            list.push_back(std::move(attribute));
+        }
+        model.attributes[typeID] = std::move(list);
+    }
+
+    if (file.contains("pens")) {
+        pens.clear();
+        for (const json& item : file["pens"]) {
+            pens.push_back(Pen{item.at("index").get<Int16>(), Numbers<3>(item.at("rgb"), "pen rgb")});
+        }
+    }
+    if (file.contains("stories")) {
+        const json& list = file["stories"];
+        stories.clear();
+        for (const json& item : list.at("list")) {
+            stories.push_back(Story{item.at("index").get<Int16>(), item.at("name").get<std::string>()});
+        }
+        currentStory = list.value("current", Int16(0));
+        lastStory = list.value("last", currentStory);
+        if (!HasStory(currentStory)) {
+            throw Error("stories: the current story is not in the list");
+        }
+    }
+    if (file.contains("worksheets")) {
+        for (const json& item : file["worksheets"]) {
+            Worksheet worksheet{item.at("id").get<std::string>(), item.value("name", std::string()),
+                                item.value("ref", std::string())};
+            if (!IsGuidText(worksheet.id)) {
+                throw Error("worksheets: \"" + worksheet.id + "\" is not a GUID");
+            }
+            model.worksheets.push_back(std::move(worksheet));
+        }
+    }
+    if (file.contains("openWindows")) openWindows = file["openWindows"].get<std::vector<std::string>>();
+    if (file.contains("currentView")) {
+        currentViewKind = file["currentView"].value("kind", std::string("plan"));
+        currentViewId = file["currentView"].value("id", std::string());
+        if (currentViewKind != "plan" && currentViewKind != "worksheet") {
+            throw Error("currentView: kind must be \"plan\" or \"worksheet\"");
+        }
+    }
+    if (file.contains("autotexts")) {
+        for (const json& item : file["autotexts"]) {
+            model.autotexts.push_back(AutoText{item.at("name").get<std::string>(), item.at("key").get<std::string>(),
+                                               item.value("value", std::string())});
+        }
+    }
+    if (file.contains("libraries")) {
+        libraries.clear();
+        for (const json& item : file["libraries"]) {
+            libraries.push_back(Library{item.at("kind").get<Int32>(), item.at("path").get<std::string>()});
+        }
+        librariesFromFile = true;
+    }
+    if (file.contains("elements")) {
+        for (const json& item : file["elements"]) {
+            Element element;
+            element.guid = item.at("guid").get<std::string>();
+            element.type = item.at("type").get<std::string>();
+            element.view = item.value("view", std::string("plan"));
+            element.layer = item.value("layer", API_AttributeIndex(1));
+            element.story = item.value("story", Int16(0));
+            element.data = item;
+            for (const char* common : {"guid", "type", "view", "layer", "story"}) {
+                element.data.erase(common);
+            }
+            if (!IsGuidText(element.guid)) {
+                throw Error("elements: \"" + element.guid + "\" is not a GUID");
+            }
+            model.elements.push_back(std::move(element));
+        }
+    }
+    if (file.contains("undoSteps")) {
+        for (const json& item : file["undoSteps"]) {
+            UndoStep step;
+            step.name = item.at("name").get<std::string>();
+            step.elements = item.value("elements", std::vector<std::string>());
+            undoSteps.push_back(std::move(step));
+        }
+    }
+    if (file.contains("faults")) {
+        for (const auto& [name, value] : file["faults"].items()) {
+            faultPlan.faults[name] = LoadFault(value);
+        }
+    }
+    if (file.contains("missing")) faultPlan.missing = file["missing"].get<std::set<std::string>>();
+    if (file.contains("defaults")) defaults = file["defaults"];
+    if (file.contains("floorPlanId")) floorPlanId = file["floorPlanId"].get<std::string>();
+    ForgetMissingWindows();
+
+    for (const auto& [name, value] : file.items()) {
+        if (std::find(KnownMembers.begin(), KnownMembers.end(), name) == KnownMembers.end()) {
+            extraMembers[name] = value;
+        }
+    }
+}
+
+json Project::Save() const
+{
+    json file = extraMembers;
+    file["untitled"] = untitled;
+    file["projectFile"] = projectFile;
+    file["specialFolders"] = specialFolders;
+    file["geoLocation"] = {{"surveyPoint", model.surveyPoint},
+                           {"geoReference", model.geoReference},
+                           {"crs", model.crs}};
+    file["site"] = {{"longitude", model.longitude},
+                    {"latitude", model.latitude},
+                    {"altitude", model.altitude},
+                    {"north", model.north}};
+    file["originOffset"] = model.originOffset;
+    for (const auto& [member, typeID] : AttributeMembers) {
+        json list = json::array();
+        const auto kind = model.attributes.find(typeID);
+        if (kind != model.attributes.end()) {
+            for (const Attribute& attribute : kind->second) {
+                json item = attribute.extra;
+                item["index"] = attribute.index;
+                item["name"] = attribute.name;
+                list.push_back(std::move(item));
+            }
+        }
+        file[member] = std::move(list);
+    }
+    json penList = json::array();
+    for (const Pen& pen : pens) {
+        penList.push_back({{"index", pen.index}, {"rgb", pen.rgb}});
+    }
+    file["pens"] = std::move(penList);
+    json storyList = json::array();
+    for (const Story& story : stories) {
+        storyList.push_back({{"index", story.index}, {"name", story.name}});
+    }
+    file["stories"] = {{"current", currentStory}, {"last", lastStory}, {"list", std::move(storyList)}};
+    json worksheets = json::array();
+    for (const Worksheet& worksheet : model.worksheets) {
+        worksheets.push_back({{"id", worksheet.id}, {"name", worksheet.name}, {"ref", worksheet.ref}});
+    }
+    file["worksheets"] = std::move(worksheets);
+    file["currentView"] = {{"kind", currentViewKind}, {"id", currentViewId}};
+    file["openWindows"] = openWindows;
+    json autotexts = json::array();
+    for (const AutoText& autotext : model.autotexts) {
+        autotexts.push_back({{"name", autotext.name}, {"key", autotext.key}, {"value", autotext.value}});
+    }
+    file["autotexts"] = std::move(autotexts);
+    json libraryList = json::array();
+    for (const Library& library : libraries) {
+        libraryList.push_back({{"kind", library.kind}, {"path", library.path}});
+    }
+    file["libraries"] = std::move(libraryList);
+    json elements = json::array();
+    for (const Element& element : model.elements) {
+        json item = element.data;
+        item["guid"] = element.guid;
+        item["type"] = element.type;
+        item["view"] = element.view;
+        item["layer"] = element.layer;
+        item["story"] = element.story;
+        elements.push_back(std::move(item));
+    }
+    file["elements"] = std::move(elements);
+    json steps = json::array();
+    for (const UndoStep& step : undoSteps) {
+        steps.push_back({{"name", step.name}, {"elements", step.elements}});
+    }
+    file["undoSteps"] = std::move(steps);
+    json faults = json::object();
+    for (const auto& [name, fault] : faultPlan.faults) {
+        faults[name] = SaveFault(fault);
+    }
+    file["faults"] = std::move(faults);
+    file["missing"] = faultPlan.missing;
+    if (!defaults.empty()) {
+        file["defaults"] = defaults;
+    }
+    file["floorPlanId"] = floorPlanId;
+    return file;
+}
+
+}  // namespace sim
