@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "JS.hpp"
+
+namespace {
+
+using BaseRef = GS::Ref<JS::Base, GS::Counter>;
+
+TEST(JSValue, TypeCodesFollowTheConstructor)
+{
+    EXPECT_EQ(JS::Value().GetType(), JS::Value::UNDEFINED);
+    EXPECT_EQ(JS::Value(true).GetType(), JS::Value::BOOL);
+    EXPECT_EQ(JS::Value(Int32(-5)).GetType(), 2);
+    EXPECT_EQ(JS::Value(UInt32(4000000000u)).GetType(), 3);
+    EXPECT_EQ(JS::Value(12.5).GetType(), 4);
+    EXPECT_EQ(JS::Value(GS::UniString("dark")).GetType(), 5);
+    EXPECT_EQ(JS::Value::Null()->GetType(), JS::Value::NULLVALUE);
+
+    EXPECT_EQ(JS::Value(Int32(-5)).GetInteger(), -5);
+    EXPECT_EQ(JS::Value(UInt32(4000000000u)).GetUInteger(), 4000000000u);
+    EXPECT_DOUBLE_EQ(JS::Value(12.5).GetDouble(), 12.5);
+    EXPECT_EQ(JS::Value(GS::UniString("ČÚZK")).GetString(), "ČÚZK");
+    EXPECT_TRUE(JS::Value(true).GetBool());
+}
+
+TEST(JSValue, KindsAreToldApartThroughTheBase)
+{
+    const BaseRef value(new JS::Value(1.0));
+    const BaseRef array(new JS::Array());
+    EXPECT_NE(GS::DynamicCast<JS::Value>(value).Get(), nullptr);
+    EXPECT_EQ(GS::DynamicCast<JS::Value>(array).Get(), nullptr);
+    EXPECT_NE(GS::DynamicCast<JS::Array>(array).Get(), nullptr);
+}
+
+TEST(JSArray, KeepsItemsInOrderIncludingNestedArrays)
+{
+    auto inner = GS::NewRef<JS::Array>();
+    inner->AddItem(BaseRef(new JS::Value(1.0)));
+    JS::Array outer;
+    outer.AddItem(BaseRef(new JS::Value(GS::UniString("first"))));
+    outer.AddItem(inner);
+    outer.AddItem(BaseRef());
+    const auto& items = outer.GetItemArray();
+    ASSERT_EQ(items.GetSize(), 3u);
+    EXPECT_EQ(GS::DynamicCast<JS::Value>(items[0])->GetString(), "first");
+    EXPECT_EQ(GS::DynamicCast<JS::Array>(items[1])->GetItemArray().GetSize(), 1u);
+    EXPECT_TRUE(items[2].IsNull());
+}
+
+TEST(JSObject, FunctionsAreFoundByNameAndNamesAreUnique)
+{
+    int calls = 0;
+    auto version = GS::NewRef<JS::Function>(GS::UniString("GetVersion"), [&calls](BaseRef) {
+        ++calls;
+        return BaseRef(new JS::Value(GS::UniString("1.11")));
+    });
+    JS::Object object(GS::UniString("ACAPI"));
+    EXPECT_TRUE(object.AddItem(version));
+    EXPECT_FALSE(object.AddItem(GS::NewRef<JS::Function>(GS::UniString("GetVersion"), JS::Function::Callback())));
+    EXPECT_FALSE(object.AddItem(GS::Ref<JS::Function, GS::Counter>()));
+    EXPECT_EQ(object.GetItemArray().GetSize(), 1u);
+
+    const auto found = object.FindFunction(GS::UniString("GetVersion"));
+    ASSERT_FALSE(found.IsNull());
+    const BaseRef reply = found->Call(BaseRef());
+    EXPECT_EQ(GS::DynamicCast<JS::Value>(reply)->GetString(), "1.11");
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(object.FindFunction(GS::UniString("GetAppearance")).IsNull());
+}
+
+TEST(JSFunction, WithoutCallbackRepliesNull)
+{
+    const JS::Function function(GS::UniString("Nothing"), JS::Function::Callback());
+    EXPECT_TRUE(function.Call(BaseRef()).IsNull());
+}
+
+}  // namespace
