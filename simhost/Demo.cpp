@@ -1,0 +1,230 @@
+#include "Demo.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "Exports.hpp"
+#include "SamplePlot.hpp"
+#include "Simulator.hpp"
+
+namespace sim {
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::string Base64(const std::string& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                           static_cast<unsigned char>(bytes[i + 2]);
+        text += {alphabet[v >> 18], alphabet[(v >> 12) & 63], alphabet[(v >> 6) & 63], alphabet[v & 63]};
+    }
+    if (i + 1 == bytes.size()) {
+        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        text += {alphabet[v >> 18], alphabet[(v >> 12) & 63], '=', '='};
+    } else if (i + 2 == bytes.size()) {
+        const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        text += {alphabet[v >> 18], alphabet[(v >> 12) & 63], alphabet[(v >> 6) & 63], '='};
+    }
+    return text;
+}
+
+// The page's side: grid coordinates become plan coordinates relative to the survey point.
+class Page {
+public:
+    Page(Simulator& simulator, std::ostream& out) : simulator(simulator), out(out) {}
+
+    CallResult Call(const std::string& name, const json& args)
+    {
+        CallResult result = simulator.Call(name, args);
+        std::string reply = !result.found ? "(not found)" : result.reply.is_string() ? result.Text() : result.reply.dump();
+        if (reply.size() > 150)
+            reply = reply.substr(0, 147) + "...";
+        out << "  " << name << ": " << reply << "\n";
+        ++calls;
+        return result;
+    }
+
+    void SetFrame(double eastings, double northings)
+    {
+        frameEastings = eastings;
+        frameNorthings = northings;
+    }
+
+    json Xy(const samples::Point2& grid) const { return json::array({grid.first - frameEastings, grid.second - frameNorthings}); }
+
+    json Ring(const std::vector<samples::Point2>& grid) const
+    {
+        json ring = json::array();
+        for (const auto& p : grid)
+            ring.push_back(Xy(p));
+        return ring;
+    }
+
+    std::string XyLines(const std::vector<samples::Point2>& grid) const
+    {
+        std::string text;
+        char line[80];
+        for (const auto& p : grid) {
+            std::snprintf(line, sizeof line, "%.3f %.3f\n", p.first - frameEastings, p.second - frameNorthings);
+            text += line;
+        }
+        return text;
+    }
+
+    std::string XyzLines(const std::vector<samples::Point3>& grid) const
+    {
+        return samples::TerrainPointsText(grid, frameEastings, frameNorthings);
+    }
+
+    int calls = 0;
+
+private:
+    Simulator& simulator;
+    std::ostream& out;
+    double frameEastings = 0.0;
+    double frameNorthings = 0.0;
+};
+
+json CadastreLayers(const Page& page, const samples::SamplePlot& plot)
+{
+    json layers = json::array();
+    for (const auto& layer : plot.cadastre) {
+        json items = json::array();
+        for (const auto& line : layer.lines)
+            items.push_back(page.Ring(line));
+        for (const auto& text : layer.texts) {
+            json item = page.Xy(text.at);
+            item.push_back(text.size);
+            item.push_back(text.text);
+            items.push_back(item);
+        }
+        for (const auto& point : layer.points)
+            items.push_back(page.Xy(point));
+        layers.push_back(json::array({layer.name, layer.pen, layer.lineType, layer.kind, items}));
+    }
+    return layers;
+}
+
+json Buildings(const Page& page, const samples::SamplePlot& plot)
+{
+    json buildings = json::array();
+    for (const auto& building : plot.buildings) {
+        std::vector<samples::Point3> roof = building.roofPoints;
+        buildings.push_back(json::array(
+            {page.XyLines(building.footprint), building.baseElevation, building.topElevation, page.XyzLines(roof)}));
+    }
+    return buildings;
+}
+
+std::string Summary(const json& project, const std::vector<std::string>& files)
+{
+    std::map<std::string, int> byKind;
+    for (const auto& element : project.value("elements", json::array()))
+        ++byKind[element.value("type", std::string("?"))];
+    std::string text = "Placed elements:";
+    for (const auto& [kind, count] : byKind)
+        text += " " + std::to_string(count) + " " + kind + (count == 1 ? "" : "s") + ",";
+    text.back() = '\n';
+    text += "Undo steps:";
+    for (const auto& step : project.value("undoSteps", json::array()))
+        text += " \"" + step.value("name", std::string()) + "\"";
+    text += "\nLayers: " + std::to_string(project.value("layers", json::array()).size()) +
+            ", surfaces: " + std::to_string(project.value("surfaces", json::array()).size()) +
+            ", worksheets: " + std::to_string(project.value("worksheets", json::array()).size()) + "\n";
+    text += "Written:\n";
+    for (const auto& file : files)
+        text += "  " + file + "\n";
+    return text;
+}
+
+}  // namespace
+
+int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err)
+{
+    std::error_code error;
+    fs::create_directories(options.outFolder, error);
+    const fs::path outFolder = fs::absolute(options.outFolder, error);
+    if (error || !fs::is_directory(outFolder)) {
+        err << "landfetch-host demo: cannot create the folder " << options.outFolder << "\n";
+        return 2;
+    }
+
+    const samples::SamplePlot plot = samples::GenerateSamplePlot();
+    const std::string projectName = "Pruhonice-" + plot.parcelNumber.substr(plot.parcelNumber.find('/') + 1);
+    const fs::path projectFile = outFolder / (projectName + ".json");
+    out << "Sample plot: " << plot.name << ", parcel " << plot.parcelNumber << " (" << plot.terrainPoints.size()
+        << " terrain points, " << plot.buildings.size() << " buildings)\n";
+
+    Simulator simulator({options.apiVersion, options.modulePath, ""});
+    // A new project, saved next to the outputs so that the report lands beside it.
+    simulator.LoadProject({{"untitled", false}, {"projectFile", projectFile.string()}});
+    simulator.SetUi({{"darkMode", false}, {"saveDialog", "accept"}});
+    simulator.Start();
+    simulator.MenuCommand(32500, 1);
+    out << "Palette " << simulator.PaletteState() << ", page " << simulator.Address() << "\n";
+
+    Page page(simulator, out);
+    page.Call("GetVersion", json::array());
+    if (options.apiVersion >= 29)
+        page.Call("GetAppearance", json::array());
+    page.Call("GetAttributes", json::array());
+    page.Call("SetSurveyPoint", json::array({plot.surveyEastings, plot.surveyNorthings, plot.surveyHeight, 1, plot.latitude, plot.longitude}));
+    const json survey = json::parse(page.Call("GetSurveyPoint", json::array()).Text(), nullptr, false);
+    if (!survey.is_object() || !survey.value("ok", false)) {
+        err << "landfetch-host demo: the add-on did not report the survey point\n";
+        return 1;
+    }
+    page.SetFrame(survey["eastings"].get<double>(), survey["northings"].get<double>());
+    const double referenceElevation = survey["height"].get<double>();
+
+    const json layers = CadastreLayers(page, plot);
+    page.Call("PlaceCadastre", json::array({"worksheet", "Katastrální mapa", "KN 1", 0, layers}));
+    const double half = plot.tileSize / 2.0;
+    const json centre = page.Xy({plot.originEastings + half, plot.originNorthings + half});
+    page.Call("PlaceOrthophoto", json::array({Base64(plot.orthophoto.bytes), plot.tileSize, plot.tileSize, centre[0], centre[1], 1, 1, 0,
+                                  0, "Ortofoto ČÚZK", "plan", "", "", 0}));
+    page.Call("PlaceCadastre", json::array({"plan", "", "", 0, layers}));
+    const std::string drape = Base64(plot.drapeTexture.bytes);
+    page.Call("PlaceTerrain", json::array({"dmr5g", page.XyzLines(plot.terrainPoints), referenceElevation, page.Ring(plot.terrainOutline),
+                               "", "", "", "", 0, drape, plot.tileSize, plot.tileSize}));
+    page.Call("PlaceBuildings", json::array({Buildings(page, plot), referenceElevation, "", "", drape, plot.tileSize, plot.tileSize}));
+    json pairs = json::array();
+    for (const auto& [key, value] : plot.projectInfo)
+        pairs.push_back(json::array({key, value}));
+    page.Call("SetProjectInfo", json::array({pairs}));
+    const json chosen = json::parse(page.Call("ChooseSaveFile", json::array({"Zpráva o pozemku " + projectName + ".txt"})).Text(), nullptr, false);
+    const std::string reportTarget = chosen.is_object() && chosen.value("ok", false) ? chosen["path"].get<std::string>() : "report.txt";
+    page.Call("SaveTextFile", json::array({reportTarget, plot.report}));
+
+    const json project = simulator.SaveProject();
+    std::vector<std::string> files;
+    {
+        std::ofstream file(projectFile, std::ios::binary);
+        file << project.dump(1) << "\n";
+        if (!file) {
+            err << "landfetch-host demo: cannot write " << projectFile.string() << "\n";
+            return 2;
+        }
+        files.push_back(projectFile.string());
+    }
+    for (const auto& svg : WriteViewSvgs(project, outFolder.string()))
+        files.push_back(svg);
+    const std::string model = WriteGltfModel(project, outFolder.string());
+    if (!model.empty())
+        files.push_back(model);
+    files.push_back(reportTarget);
+    const std::string summary = Summary(project, files);
+    std::ofstream(outFolder / "summary.txt", std::ios::binary) << summary;
+    out << page.calls << " calls made.\n" << summary;
+    return 0;
+}
+
+}  // namespace sim
