@@ -289,6 +289,22 @@ TEST_F(ExportGltfTest, ConcaveBoundaryKeepsOnlyInsideTriangles)
     }
 }
 
+TEST_F(ExportGltfTest, SelfCrossingBoundaryStillTriangulates)
+{
+    // A bow tie, as snapping an outline to measured points can produce: the crossing gets a height between its ends.
+    project["elements"].push_back(
+        Mesh({{0, 0, 2}, {10, 10, 4}, {10, 0, 2}, {0, 10, 4}, {0, 0, 2}}, {{2, 5, 3}, {5, 1, 9}}));
+    tinygltf::Model model = WriteAndLoad();
+    auto points = TopPoints(model);
+    ASSERT_FALSE(points.empty());
+    bool crossing = false;
+    for (const auto& p : points) {
+        EXPECT_TRUE(p[2] >= 2 - 1e-4 && p[2] <= 4 + 1e-4) << "height " << p[2] << " at " << p[0] << ", " << p[1];
+        crossing = crossing || (std::abs(p[0] - 5) < 1e-4 && std::abs(p[1] - 5) < 1e-4);
+    }
+    EXPECT_TRUE(crossing);
+}
+
 TEST_F(ExportGltfTest, TexturedTopCarriesItsImageAndTileCoordinates)
 {
     test::WriteFile(out.Path() / "roof.png", std::string(OnePixelPng.begin(), OnePixelPng.end()));
