@@ -8,7 +8,8 @@ namespace {
 
 std::string& PrintedText()
 {
-    static std::string text;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static std::string& text = *new std::string;
     return text;
 }
 

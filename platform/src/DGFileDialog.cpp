@@ -6,7 +6,8 @@ namespace {
 
 FileDialogAnswerer& Answerer()
 {
-    static FileDialogAnswerer answerer;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static FileDialogAnswerer& answerer = *new FileDialogAnswerer;
     return answerer;
 }
 

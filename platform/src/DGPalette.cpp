@@ -9,13 +9,15 @@ namespace {
 
 std::vector<Palette*>& LivePalettes()
 {
-    static std::vector<Palette*> palettes;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static std::vector<Palette*>& palettes = *new std::vector<Palette*>;
     return palettes;
 }
 
 std::vector<BrowserBase*>& LiveBrowsers()
 {
-    static std::vector<BrowserBase*> browsers;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static std::vector<BrowserBase*>& browsers = *new std::vector<BrowserBase*>;
     return browsers;
 }
 

@@ -16,9 +16,12 @@ namespace {
 
 // The panels each observer is attached to, so that an observer that dies first leaves no
 // dangling pointer behind in a panel.
-std::map<PanelObserver*, std::vector<Panel*>>& Attachments()
+using AttachmentMap = std::map<PanelObserver*, std::vector<Panel*>>;
+
+AttachmentMap& Attachments()
 {
-    static std::map<PanelObserver*, std::vector<Panel*>> attachments;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static AttachmentMap& attachments = *new AttachmentMap;
     return attachments;
 }
 

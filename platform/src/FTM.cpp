@@ -14,7 +14,8 @@ struct Registry {
 
 Registry& Types()
 {
-    static Registry registry;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static Registry& registry = *new Registry;
     return registry;
 }
 

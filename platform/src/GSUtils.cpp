@@ -6,7 +6,8 @@ namespace {
 
 GS::Array<GS::UniString>& OpenedAddresses()
 {
-    static GS::Array<GS::UniString> addresses;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static GS::Array<GS::UniString>& addresses = *new GS::Array<GS::UniString>;
     return addresses;
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 std::map<char, std::string>& DriveFolders()
 {
-    static std::map<char, std::string> folders;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static std::map<char, std::string>& folders = *new std::map<char, std::string>;
     return folders;
 }
 

@@ -14,7 +14,8 @@ struct OpenModules {
 
 OpenModules& Modules()
 {
-    static OpenModules modules;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static OpenModules& modules = *new OpenModules;
     return modules;
 }
 

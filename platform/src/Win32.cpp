@@ -84,7 +84,8 @@ UINT RegisterWindowMessageW(const char16_t* name)
 {
     if (name == nullptr || name[0] == 0)
         return 0;
-    static std::map<std::u16string, UINT> messages;
+    // Never destroyed: a module unloaded after the exit handlers still reaches it.
+    static std::map<std::u16string, UINT>& messages = *new std::map<std::u16string, UINT>;
     const auto found = messages.find(name);
     if (found != messages.end())
         return found->second;
