@@ -85,8 +85,9 @@ public:
 
     // One scenario step, as `landfetch-host run` prints it; N counts from 1.
     nlohmann::json RunStep(const nlohmann::json& step, int stepNumber);
-    // The same, with the members in the order they are printed.
-    nlohmann::ordered_json StepLine(const nlohmann::json& step, int stepNumber);
+    // The same line as printed, members in order. A palette step names "palette" twice: the
+    // message as written, then the state (RunStep keeps the state).
+    std::string StepText(const nlohmann::json& step, int stepNumber);
 
     // What escaped the bound function in the last Call; empty when nothing did.
     const std::string& LastCallException() const;
