@@ -459,10 +459,20 @@ private:
         return materials[key] = static_cast<int>(model.materials.size() - 1);
     }
 
-    int PlainMaterial(const json&, bool building, bool top)
+    // The surface's own colour when it has one, else a colour by what the mesh is.
+    int PlainMaterial(const json& surfaceIndex, bool building, bool top)
     {
         tinygltf::Material material;
         material.doubleSided = !top;  // a self-crossing boundary has no single outward side
+        const json* surface = FindByIndex(List(project, "surfaces"), surfaceIndex);
+        // A textured surface is white under its image; without the image white says nothing.
+        bool textured = surface && surface->contains("texture") && (*surface)["texture"].is_object();
+        const json& rgb = surface && !textured ? List(*surface, "rgb") : List(json(), "");
+        if (rgb.size() == 3 && std::all_of(rgb.begin(), rgb.end(), [](const json& c) { return c.is_number(); })) {
+            for (size_t i = 0; i < 3; ++i)
+                material.pbrMetallicRoughness.baseColorFactor[i] = std::clamp(rgb[i].get<double>(), 0.0, 1.0);
+            return AddMaterial("surface-" + surfaceIndex.dump() + (top ? "-top" : "-side"), std::move(material));
+        }
         if (building)
             material.pbrMetallicRoughness.baseColorFactor = {0.82, 0.82, 0.80, 1.0};
         else if (top)

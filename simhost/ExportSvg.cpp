@@ -241,9 +241,12 @@ public:
         for (int index : sorted) {
             const Layer& layer = layers.at(index);
             std::string name = LayerName(index);
-            std::string id = SafeName(name);
+            std::string base = SafeName(name);
+            if (!std::isalpha(static_cast<unsigned char>(base[0])) && base[0] != '_')
+                base = "_" + base;  // an XML id cannot start with a digit, '-' or '.'
+            std::string id = base;
             for (int n = 2; !ids.insert(id).second; ++n)
-                id = SafeName(name) + "-" + std::to_string(n);
+                id = base + "-" + std::to_string(n);
             out += "<g id=\"" + Escape(id) + "\" class=\"layer\" data-layer=\"" + Escape(name) +
                    "\" inkscape:groupmode=\"layer\" inkscape:label=\"" + Escape(name) + "\">\n";
             for (const std::string& part : layer.parts)

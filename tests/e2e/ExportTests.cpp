@@ -335,6 +335,26 @@ TEST_F(ExportGltfTest, TexturedTopCarriesItsImageAndTileCoordinates)
     }
 }
 
+TEST_F(ExportGltfTest, PlainSurfacesKeepTheirColourAndAMissingImageFallsBack)
+{
+    project["surfaces"] = {{{"index", 6}, {"name", "Omítka"}, {"rgb", {0.2, 0.4, 0.6}}},
+                           {{"index", 7}, {"name", "Ortofoto"}, {"rgb", {1.0, 1.0, 1.0}},
+                            {"texture", {{"name", "gone.png"}, {"file", out / "gone.png"}, {"sizeX", 4.0}, {"sizeY", 4.0}}}}};
+    json mesh = Mesh({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {0, 0, 0}}, json::array(), 7);
+    mesh["sideSurface"] = 6;
+    project["elements"].push_back(mesh);
+    tinygltf::Model model = WriteAndLoad();
+    const auto& primitives = model.meshes.at(0).primitives;
+    ASSERT_GE(primitives.size(), 2u);
+    const tinygltf::Material& top = model.materials.at(static_cast<size_t>(primitives[0].material));
+    EXPECT_EQ(top.pbrMetallicRoughness.baseColorTexture.index, -1);
+    EXPECT_TRUE(model.images.empty());
+    EXPECT_NE(top.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{1.0, 1.0, 1.0, 1.0}))
+        << "an unreadable image does not leave the top white";
+    const tinygltf::Material& side = model.materials.at(static_cast<size_t>(primitives[1].material));
+    EXPECT_EQ(side.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.2, 0.4, 0.6, 1.0}));
+}
+
 TEST_F(ExportGltfTest, ProjectWithoutUsableMeshesWritesNothing)
 {
     project["elements"].push_back(Polyline("plan", 0, 7, {{0, 0}, {1, 1}}));
