@@ -9,8 +9,9 @@ using HINSTANCE = void*;  // a loaded module: its load address
 using UINT = UInt32;
 using DWORD = UInt32;
 
-// Writes the module's file path, zero-terminated, cut to `size` code units as the system does;
-// returns the number of code units written without the terminator (0 for an unknown module).
+// Writes the module's file path, zero-terminated; returns the number of code units written without
+// the terminator (0 for an unknown module). A path that does not fit is cut to `size` - 1 code units
+// and terminated, and `size` is returned, as the system does.
 PLATFORM_API DWORD GetModuleFileNameW(HINSTANCE module, char16_t* fileName, DWORD size);
 
 // The same name always gives the same message number, from 0xC000 on.
