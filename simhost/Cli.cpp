@@ -1,0 +1,230 @@
+#include "Cli.hpp"
+
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+#include <CLI/CLI.hpp>
+
+#include "Demo.hpp"
+#include "Exports.hpp"
+#include "Scenario.hpp"
+#include "Shell.hpp"
+#include "Simulator.hpp"
+
+namespace sim {
+
+namespace {
+
+// The shell's exit statuses.
+constexpr int ExitDone = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitNotFound = 3;
+
+constexpr const char* DefaultOutFolder = "./landfetch-out";
+
+struct Settings {
+    int api = 30;
+    bool apiGiven = false;
+    std::string module;
+    std::string project;
+    std::string save;
+    std::string out;
+    std::string callName;
+    std::vector<std::string> callArgs;
+    std::string scenario;
+};
+
+// A command-line argument as the page would pass it: JSON when it reads as JSON, else a text.
+nlohmann::json ParseArgument(const std::string& text)
+{
+    nlohmann::json value = nlohmann::json::parse(text, nullptr, false);
+    return value.is_discarded() ? nlohmann::json(text) : value;
+}
+
+std::vector<std::string> WriteExports(const nlohmann::json& project, const std::string& outDir)
+{
+    std::error_code error;
+    std::filesystem::create_directories(outDir, error);
+    if (error)
+        throw Error(outDir + ": cannot create the folder (" + error.message() + ")");
+    try {
+        std::vector<std::string> written = WriteViewSvgs(project, outDir);
+        if (std::string model = WriteGltfModel(project, outDir); !model.empty())
+            written.push_back(model);
+        return written;
+    } catch (const std::runtime_error& failure) {
+        throw Error(failure.what());
+    }
+}
+
+class Command {
+public:
+    Command(const Settings& settings, std::ostream& out, std::ostream& err) : settings(settings), out(out), err(err) {}
+
+    int Call()
+    {
+        Simulator simulator(Options(settings.api));
+        LoadProjectFile(simulator, std::nullopt);
+        simulator.Start();
+        OpenPalette(simulator);
+
+        nlohmann::json args = nlohmann::json::array();
+        for (const std::string& arg : settings.callArgs)
+            args.push_back(ParseArgument(arg));
+        CallResult result = simulator.Call(settings.callName, args);
+        int status = ExitDone;
+        if (!result.found) {
+            err << "landfetch-host: the page finds no function \"" << settings.callName << "\"\n";
+            status = ExitNotFound;
+        } else if (!simulator.LastCallException().empty()) {
+            err << "landfetch-host: " << settings.callName << " raised " << simulator.LastCallException() << "\n";
+            status = ExitFailed;
+        } else if (result.reply.is_string()) {
+            out << result.reply.get<std::string>() << "\n";
+        } else {
+            out << result.reply.dump() << "\n";
+        }
+        Finish(simulator);
+        return status;
+    }
+
+    int Run()
+    {
+        Scenario scenario = ReadScenario(settings.scenario);
+        Simulator simulator(Options(settings.apiGiven ? settings.api : scenario.api.value_or(settings.api)));
+        LoadProjectFile(simulator, scenario.project);
+        simulator.SetUi(scenario.ui);
+        simulator.Start();
+        RunScenarioSteps(simulator, scenario, out);
+        Finish(simulator);
+        return ExitDone;
+    }
+
+    int Export()
+    {
+        if (settings.project.empty())
+            throw Error("export needs --project FILE");
+        Simulator simulator(Options(settings.api));
+        LoadProjectFile(simulator, std::nullopt);
+        std::string outDir = settings.out.empty() ? DefaultOutFolder : settings.out;
+        for (const std::string& file : WriteExports(simulator.SaveProject(), outDir))
+            out << file << "\n";
+        if (!settings.save.empty())
+            WriteJsonFile(settings.save, simulator.SaveProject());
+        return ExitDone;
+    }
+
+private:
+    Simulator::Options Options(int api) const
+    {
+        Simulator::Options options;
+        options.apiVersion = api;
+        options.modulePath = settings.module;
+        return options;
+    }
+
+    // --project wins over a scenario's own project.
+    void LoadProjectFile(Simulator& simulator, const std::optional<nlohmann::json>& fallback) const
+    {
+        if (!settings.project.empty())
+            simulator.LoadProject(ReadJsonFile(settings.project));
+        else if (fallback && !fallback->is_null())
+            simulator.LoadProject(*fallback);
+    }
+
+    // As the user does: the add-on's own menu command, item 1.
+    static void OpenPalette(Simulator& simulator)
+    {
+        const std::vector<Menu>& menus = simulator.GetShell().Menus();
+        if (!menus.empty())
+            simulator.MenuCommand(menus.front().resId, 1);
+    }
+
+    void Finish(Simulator& simulator) const
+    {
+        if (!settings.save.empty())
+            WriteJsonFile(settings.save, simulator.SaveProject());
+        if (!settings.out.empty())
+            WriteExports(simulator.SaveProject(), settings.out);
+        simulator.Shutdown();
+        if (std::string debug = DBGetPrintedText(); !debug.empty())
+            err << debug << (debug.back() == '\n' ? "" : "\n");
+    }
+
+    const Settings& settings;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+}  // namespace
+
+int RunCli(int argc, char** argv)
+{
+    return RunCli(argc, argv, std::cout, std::cerr);
+}
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    Settings settings;
+    CLI::App app("A host for the Orvani Landfetch add-on: loads a module build, acts as the user and the page.",
+                 "landfetch-host");
+    app.fallthrough();
+    app.require_subcommand(1);
+    CLI::Option* api = app.add_option("--api", settings.api, "host API version (27, 28, 29 or 30; default 30)")
+                           ->check(CLI::IsMember({27, 28, 29, 30}));
+    app.add_option("--module", settings.module, "module build (default: the one of --api next to this program)");
+    app.add_option("--project", settings.project, "project file loaded before the command");
+    app.add_option("--save", settings.save, "project file written after the command");
+    app.add_option("--out", settings.out, "folder for exports (default for export: ./landfetch-out)");
+
+    CLI::App* call = app.add_subcommand("call", "open the palette, make one ACAPI call, print the reply");
+    call->add_option("NAME", settings.callName, "the ACAPI function")->required();
+    call->add_option("ARG", settings.callArgs, "arguments, each JSON or else a text");
+    call->positionals_at_end();
+    CLI::App* run = app.add_subcommand("run", "run a scenario file, print one JSON line per step");
+    run->add_option("SCENARIO", settings.scenario, "scenario file")->required();
+    CLI::App* exportCommand = app.add_subcommand("export", "write the exports of --project to --out");
+    CLI::App* demo = app.add_subcommand("demo", "place the embedded sample plot into a new project");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return ExitDone;
+    } catch (const CLI::ParseError& error) {
+        err << "landfetch-host: " << error.what() << "\n";
+        return ExitUsage;
+    }
+    settings.apiGiven = api->count() > 0;
+
+    Command command(settings, out, err);
+    try {
+        if (call->parsed())
+            return command.Call();
+        if (run->parsed())
+            return command.Run();
+        if (exportCommand->parsed())
+            return command.Export();
+        if (demo->parsed()) {
+            DemoOptions options;
+            options.apiVersion = settings.api;
+            options.modulePath = settings.module;
+            options.outFolder = settings.out.empty() ? DefaultOutFolder : settings.out;
+            return RunDemo(options, out, err);
+        }
+    } catch (const Error& error) {
+        err << "landfetch-host: " << error.what() << "\n";
+        return ExitUsage;
+    } catch (const GS::GSException& exception) {
+        err << "landfetch-host: the add-on raised " << exception.GetName() << " (" << exception.GetErrCode() << ")\n";
+        return ExitFailed;
+    } catch (const std::exception& exception) {
+        err << "landfetch-host: " << exception.what() << "\n";
+        return ExitFailed;
+    }
+    return ExitUsage;
+}
+
+}  // namespace sim

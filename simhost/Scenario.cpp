@@ -1,0 +1,220 @@
+#include "Scenario.hpp"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <ostream>
+#include <sstream>
+
+#include "Simulator.hpp"
+
+namespace sim {
+
+namespace {
+
+constexpr std::array<const char*, 10> StepKinds = {"menu",     "palette", "event", "appearance", "newTab",
+                                                   "navigate", "call",    "undo",  "redo",       "dump"};
+
+[[noreturn]] void StepError(int stepNumber, const std::string& problem)
+{
+    throw Error("step " + std::to_string(stepNumber) + ": " + problem);
+}
+
+std::string FindKind(const nlohmann::json& step, int stepNumber)
+{
+    if (!step.is_object() || step.empty())
+        StepError(stepNumber, "a step must be an object with one step kind: " + step.dump());
+    std::string kind;
+    for (const char* known : StepKinds) {
+        if (!step.contains(known))
+            continue;
+        if (!kind.empty())
+            StepError(stepNumber, "two step kinds in one step: \"" + kind + "\" and \"" + known + "\"");
+        kind = known;
+    }
+    if (kind.empty())
+        StepError(stepNumber, "unknown step kind \"" + step.begin().key() + "\"");
+    return kind;
+}
+
+template <class T>
+T IntegerOf(const nlohmann::json& value, const std::string& kind, int stepNumber)
+{
+    bool fits = value.is_number_integer() && value.get<std::int64_t>() >= std::numeric_limits<T>::min() &&
+                (value.is_number_unsigned() ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(
+                                                                                std::numeric_limits<T>::max())
+                                            : value.get<std::int64_t>() <= std::numeric_limits<T>::max());
+    if (!fits)
+        StepError(stepNumber, "\"" + kind + "\" needs an integer, not " + value.dump());
+    return static_cast<T>(value.get<std::int64_t>());
+}
+
+std::string TextOf(const nlohmann::json& value, const std::string& kind, int stepNumber)
+{
+    if (!value.is_string())
+        StepError(stepNumber, "\"" + kind + "\" needs a text, not " + value.dump());
+    return value.get<std::string>();
+}
+
+template <class Json>
+std::string Dump(const Json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::ordered_json CallLine(Simulator& simulator, const nlohmann::json& step, int stepNumber)
+{
+    std::string name = TextOf(step["call"], "call", stepNumber);
+    nlohmann::json args = step.value("args", nlohmann::json());
+    if (!args.is_null() && !args.is_array())
+        StepError(stepNumber, "\"args\" must be an array, not " + args.dump());
+
+    CallResult result;
+    try {
+        result = simulator.Call(name, args);
+    } catch (const Error& error) {
+        StepError(stepNumber, error.what());
+    }
+    nlohmann::ordered_json line;
+    line["step"] = stepNumber;
+    line["call"] = name;
+    line["reply"] = result.reply;
+    if (!result.found) {
+        line["error"] = "not found";
+    } else if (!simulator.LastCallException().empty()) {
+        line["error"] = "exception";
+        line["exception"] = simulator.LastCallException();
+    }
+    return line;
+}
+
+}  // namespace
+
+nlohmann::json ReadJsonFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Error(path + ": cannot be read");
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    try {
+        return nlohmann::json::parse(bytes.str());
+    } catch (const nlohmann::json::parse_error& error) {
+        throw Error(path + ": not valid JSON (" + error.what() + ")");
+    }
+}
+
+void WriteJsonFile(const std::string& path, const nlohmann::json& value)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << value.dump(2) << "\n";
+    out.close();
+    if (!out)
+        throw Error(path + ": cannot be written");
+}
+
+Scenario ReadScenario(const std::string& path)
+{
+    nlohmann::json file = ReadJsonFile(path);
+    if (!file.is_object())
+        throw Error(path + ": a scenario must be a JSON object");
+
+    Scenario scenario;
+    if (file.contains("api")) {
+        const nlohmann::json& api = file["api"];
+        if (!api.is_number_integer() || APIFunctionTableSize(api.get<int>()) == 0)
+            throw Error(path + ": \"api\" must be 27, 28, 29 or 30");
+        scenario.api = api.get<int>();
+    }
+    if (file.contains("project")) {
+        const nlohmann::json& project = file["project"];
+        if (project.is_string()) {
+            std::filesystem::path projectPath = project.get<std::string>();
+            if (projectPath.is_relative())
+                projectPath = std::filesystem::path(path).parent_path() / projectPath;
+            scenario.project = ReadJsonFile(projectPath.string());
+        } else if (project.is_object()) {
+            scenario.project = project;
+        } else {
+            throw Error(path + ": \"project\" must be a project object or the path of a project file");
+        }
+    }
+    if (file.contains("ui")) {
+        if (!file["ui"].is_object())
+            throw Error(path + ": \"ui\" must be an object");
+        scenario.ui = file["ui"];
+    }
+    if (file.contains("steps")) {
+        if (!file["steps"].is_array())
+            throw Error(path + ": \"steps\" must be an array");
+        scenario.steps = file["steps"];
+    }
+    return scenario;
+}
+
+std::string RunScenarioStep(Simulator& simulator, const nlohmann::json& step, int stepNumber)
+{
+    const std::string kind = FindKind(step, stepNumber);
+    // Whatever happened before this step is not its doing.
+    simulator.TakeScripts();
+    simulator.TakeOpened();
+
+    if (kind == "call") {
+        nlohmann::ordered_json line = CallLine(simulator, step, stepNumber);
+        simulator.TakeScripts();
+        simulator.TakeOpened();
+        return Dump(line);
+    }
+
+    const nlohmann::json& value = step[kind];
+    nlohmann::ordered_json extra;
+    if (kind == "menu") {
+        if (!value.is_array() || value.size() != 2)
+            StepError(stepNumber, "\"menu\" needs [menuResId, itemIndex], not " + value.dump());
+        simulator.MenuCommand(IntegerOf<Int16>(value[0], kind, stepNumber), IntegerOf<Int32>(value[1], kind, stepNumber));
+    } else if (kind == "palette") {
+        bool answer = false;
+        Int32 message = IntegerOf<Int32>(value, kind, stepNumber);
+        simulator.PaletteMessage(message, &answer);
+        if (message == 7)
+            extra["answer"] = answer;
+    } else if (kind == "event") {
+        simulator.ProjectEvent(IntegerOf<Int32>(value, kind, stepNumber));
+    } else if (kind == "appearance") {
+        simulator.SetAppearance(IntegerOf<Int16>(value, kind, stepNumber));
+    } else if (kind == "newTab") {
+        simulator.NewTab(TextOf(value, kind, stepNumber));
+    } else if (kind == "navigate") {
+        extra["allowed"] = simulator.Navigate(TextOf(value, kind, stepNumber));
+    } else if (kind == "undo" || kind == "redo") {
+        int steps = IntegerOf<Int32>(value, kind, stepNumber);
+        if (steps < 0)
+            StepError(stepNumber, "\"" + kind + "\" needs a count of steps, not " + value.dump());
+        extra["done"] = kind == "undo" ? simulator.Undo(steps) : simulator.Redo(steps);
+    } else if (kind == "dump") {
+        extra["project"] = simulator.SaveProject();
+    }
+
+    // Built apart from the step and its kind: a palette step repeats the member name "palette".
+    nlohmann::ordered_json line;
+    line["palette"] = simulator.PaletteState();
+    line["menuChecked"] = simulator.MenuChecked();
+    line["address"] = simulator.Address();
+    line["pageLoads"] = simulator.PageLoads();
+    line["scripts"] = simulator.TakeScripts();
+    line["opened"] = simulator.TakeOpened();
+    for (auto& [key, member] : extra.items())
+        line[key] = member;
+    return "{\"step\":" + std::to_string(stepNumber) + "," + Dump(nlohmann::json(kind)) + ":" + Dump(value) + "," +
+           Dump(line).substr(1);
+}
+
+void RunScenarioSteps(Simulator& simulator, const Scenario& scenario, std::ostream& out)
+{
+    int stepNumber = 0;
+    for (const nlohmann::json& step : scenario.steps)
+        out << RunScenarioStep(simulator, step, ++stepNumber) << std::endl;
+}
+
+}  // namespace sim

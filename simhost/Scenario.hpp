@@ -1,0 +1,36 @@
+#pragma once
+
+// Scenario files: the initial project, the user's answers and the steps a user and a page take.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace sim {
+
+class Simulator;
+
+struct Scenario {
+    std::optional<int> api;
+    nlohmann::json project;  // the project file's JSON; null: a new project
+    nlohmann::json ui;       // null when the scenario has none
+    nlohmann::json steps = nlohmann::json::array();
+};
+
+// A JSON file; throws sim::Error naming the file when it cannot be read or parsed.
+nlohmann::json ReadJsonFile(const std::string& path);
+void WriteJsonFile(const std::string& path, const nlohmann::json& value);
+
+// Throws sim::Error naming the file or the member that is wrong. A project given as a path is
+// read relative to the scenario's folder.
+Scenario ReadScenario(const std::string& path);
+
+// Runs one step and returns its line; throws sim::Error naming the step when it is not understood.
+std::string RunScenarioStep(Simulator& simulator, const nlohmann::json& step, int stepNumber);
+
+// Runs every step, printing one line per step as it completes.
+void RunScenarioSteps(Simulator& simulator, const Scenario& scenario, std::ostream& out);
+
+}  // namespace sim

@@ -1,0 +1,6 @@
+#include "Cli.hpp"
+
+int main(int argc, char** argv)
+{
+    return sim::RunCli(argc, argv);
+}
