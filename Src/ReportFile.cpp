@@ -52,13 +52,13 @@ bool LiesDirectlyInReportFolder(const IO::Location& location)
     if (location.GetLastLocalName(&name) != NoError)
         return false;
     const GS::UniString& text = name.ToString();
-    if (text.IsEmpty() || text == "." || text == "..")
+    if (text == "." || text == "..")
         return false;
-    IO::Location parent = location;
-    if (parent.DeleteLastLocalName() != NoError)
+    // Rebuilt from the folder, so that "dir/sub/../x" or a second separator style does not pass.
+    IO::Location expected;
+    if (!FindReportFolder(expected) || expected.AppendToLocal(name) != NoError)
         return false;
-    IO::Location folder;
-    return FindReportFolder(folder) && folder == parent;
+    return expected == location;
 }
 
 }  // namespace
