@@ -60,7 +60,8 @@ PanelObserver::~PanelObserver()
     auto found = Attachments().find(this);
     if (found == Attachments().end())
         return;
-    for (Panel* panel : found->second)
+    const std::vector<Panel*> panels = found->second;  // Detach edits the list
+    for (Panel* panel : panels)
         panel->Detach(*this);
     Attachments().erase(this);
 }

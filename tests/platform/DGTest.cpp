@@ -75,6 +75,16 @@ TEST(PanelObservers, ObserverDestroyedFirstIsNoLongerCalled)
         shortPanel.Attach(*observer);
     }
     observer.reset();  // the panel it was attached to is gone already
+
+    DG::Panel first(1, 1), second(1, 1), third(1, 1);
+    auto shared = std::make_unique<RecordingObserver>();
+    first.Attach(*shared);
+    second.Attach(*shared);
+    third.Attach(*shared);
+    shared.reset();
+    EXPECT_FALSE(first.RequestClose());
+    EXPECT_FALSE(second.RequestClose());
+    EXPECT_FALSE(third.RequestClose());
 }
 
 TEST(PanelItems, ItemsFollowThePanelAndResizeByChanges)
