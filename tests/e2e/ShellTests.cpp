@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <nlohmann/json.hpp>
 
 #include "BrowserControl.hpp"
@@ -52,6 +54,48 @@ class ThemedBuild : public testing::TestWithParam<int> {};    // 29, 30
 class UnthemedBuild : public testing::TestWithParam<int> {};  // 27, 28
 
 }  // namespace
+
+TEST_P(EveryBuild, StartUpRegistersMenuPaletteAndProjectEvents)
+{
+    ShellHost host(GetParam());
+    const sim::Shell& shell = host.sim.GetShell();
+    const sim::Menu* menu = shell.FindMenu(32500);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->promptResId, 0);
+    EXPECT_EQ(menu->code, MenuCode_UserDef);
+    EXPECT_EQ(menu->flags, 0u);
+    EXPECT_NE(menu->handler, nullptr);
+
+    ASSERT_EQ(shell.Palettes().size(), 1u);
+    const sim::RegisteredPalette& palette = shell.Palettes().front();
+    const GS::Guid guid("{8E2B6A41-0C7D-4E2A-9B3F-1A5C9D7E4F20}");
+    EXPECT_EQ(palette.guid, GSGuid2APIGuid(guid));
+    EXPECT_EQ(palette.flags, 0x3F7u);
+    UInt8 binary[16];
+    guid.GetBinary(binary);
+    UInt32 words[4];
+    std::memcpy(words, binary, sizeof words);
+    EXPECT_EQ(static_cast<UInt32>(palette.referenceId), words[0] + words[1] + words[2] + words[3]);
+
+    EXPECT_TRUE(shell.HasProjectEventHandler());
+    EXPECT_EQ(shell.ProjectEventMask(), 7u);
+    EXPECT_FALSE(shell.KeepsInMemory());
+}
+
+TEST_P(EveryBuild, ThePaletteIsMadeFromItsDialogAndFilledByTheBrowser)
+{
+    ShellHost host(GetParam());
+    host.OpenPalette();
+    ASSERT_EQ(DG::Palette::GetAll().size(), 1u);
+    const DG::Palette& palette = *DG::Palette::GetAll().front();
+    EXPECT_EQ(palette.GetResourceId(), 32500);
+    EXPECT_EQ(palette.GetTitle(), "Orvani. Landfetch");
+    EXPECT_EQ(palette.GetWidth(), 420);
+    EXPECT_EQ(palette.GetHeight(), 640);
+    ASSERT_EQ(palette.GetItems().size(), 1u);
+    EXPECT_EQ(palette.GetItems().front()->GetId(), 1);
+    EXPECT_TRUE(palette.IsProcessingEvents());
+}
 
 TEST_P(EveryBuild, MenuCommandCreatesHidesAndShowsTheSamePalette)
 {
