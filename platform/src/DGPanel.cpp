@@ -31,6 +31,17 @@ void Erase(std::vector<T>& items, const T& item)
     items.erase(std::remove(items.begin(), items.end(), item), items.end());
 }
 
+// An observer may detach itself or another one (or die) while it is told: each is looked up again.
+template <class Tell>
+void Notify(const std::vector<PanelObserver*>& observers, Tell tell)
+{
+    const auto current = observers;
+    for (PanelObserver* observer : current) {
+        if (std::find(observers.begin(), observers.end(), observer) != observers.end())
+            tell(*observer);
+    }
+}
+
 }  // namespace
 
 EventTarget::EventTarget() = default;
@@ -117,23 +128,18 @@ bool Panel::RequestClose()
 {
     bool accepted = false;
     const PanelCloseRequestEvent event{this};
-    const auto current = observers;  // an observer may detach while it is told
-    for (PanelObserver* observer : current)
-        observer->PanelCloseRequested(event, &accepted);
+    Notify(observers, [&](PanelObserver& observer) { observer.PanelCloseRequested(event, &accepted); });
     return accepted;
 }
+
 
 void Panel::UserResize(Int32 horizontalChange, Int32 verticalChange)
 {
     const PanelResizeEvent event(this, horizontalChange, verticalChange);
-    const auto current = observers;
-    for (PanelObserver* observer : current)
-        observer->PanelResizeEntered(event);
+    Notify(observers, [&](PanelObserver& observer) { observer.PanelResizeEntered(event); });
     SetSize(width + horizontalChange, height + verticalChange);
-    for (PanelObserver* observer : current)
-        observer->PanelResized(event);
-    for (PanelObserver* observer : current)
-        observer->PanelResizeExited(event);
+    Notify(observers, [&](PanelObserver& observer) { observer.PanelResized(event); });
+    Notify(observers, [&](PanelObserver& observer) { observer.PanelResizeExited(event); });
 }
 
 void Panel::SetSize(Int32 newWidth, Int32 newHeight)

@@ -87,6 +87,28 @@ TEST(PanelObservers, ObserverDestroyedFirstIsNoLongerCalled)
     EXPECT_FALSE(third.RequestClose());
 }
 
+// Closing destroys the other observer, as a palette that deletes its helper on close would.
+class DestroyingObserver : public DG::PanelObserver {
+public:
+    void PanelCloseRequested(const DG::PanelCloseRequestEvent&, bool* accepted) override
+    {
+        other.reset();
+        *accepted = true;
+    }
+    std::unique_ptr<RecordingObserver> other;
+};
+
+TEST(PanelObservers, ObserverDestroyedDuringANotificationIsSkipped)
+{
+    DG::Panel panel(10, 10);
+    DestroyingObserver destroyer;
+    destroyer.other = std::make_unique<RecordingObserver>();
+    panel.Attach(destroyer);
+    panel.Attach(*destroyer.other);
+    EXPECT_TRUE(panel.RequestClose());
+    EXPECT_EQ(destroyer.other, nullptr);
+}
+
 TEST(PanelItems, ItemsFollowThePanelAndResizeByChanges)
 {
     DG::Dialog dialog(300, 300);
