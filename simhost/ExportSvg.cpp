@@ -16,9 +16,11 @@ namespace {
 
 using nlohmann::json;
 
-// Texts are drawn at 1:100: one millimetre on paper is 0.1 m in the model.
-constexpr double TextMetresPerMillimetre = 0.1;
-constexpr double DefaultTextSize = 2.0;   // millimetres, when an element carries none
+// Text sizes are millimetres on paper; a drawing is printed at the first of these scales at which
+// its drawn content fits on PaperSide millimetres, so labels keep their size on the sheet.
+constexpr double Scales[] = {100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000};
+constexpr double PaperSide = 400.0;
+constexpr double DefaultTextSize = 2.0;  // millimetres, when an element carries none
 constexpr double LargestPixelSide = 2000.0;
 
 double Number(const json& object, const char* key, double fallback)
@@ -195,7 +197,10 @@ public:
             markup = Polyline(element);
             rank = 2;
         } else if (type == "text") {
-            markup = Label(element);
+            double x, y;
+            if (!Point(element.value("loc", json()), x, y) || Text(element, "text").empty())
+                return;
+            markup = " ";  // drawn once the scale is known
             rank = 3;
         } else {
             return;
@@ -206,13 +211,27 @@ public:
         if (layers.find(index) == layers.end())
             order.push_back(index);
         Layer& layer = layers[index];
-        layer.parts[rank] += markup;
+        if (rank == 3)
+            layer.texts.push_back(&element);
+        else
+            layer.parts[rank] += markup;
         layer.lowestRank = std::min(layer.lowestRank, rank);
     }
 
     std::string Document(const std::string& title) const
     {
+        double scale = Scales[0];
+        if (!bounds.Empty())
+            for (double candidate : Scales) {
+                scale = candidate;
+                if (std::max(bounds.maxX - bounds.minX, bounds.maxY - bounds.minY) * 1000.0 / candidate <= PaperSide)
+                    break;
+            }
         Bounds view = bounds;
+        std::map<int, std::string> labels;
+        for (const auto& [index, layer] : layers)
+            for (const json* text : layer.texts)
+                labels[index] += Label(*text, scale, view);
         if (view.Empty()) {
             view.Add(-50, -50);
             view.Add(50, 50);
@@ -229,7 +248,8 @@ public:
         out += " width=\"" + Coord(std::round(w * pixels)) + "\" height=\"" + Coord(std::round(h * pixels)) + "\"";
         out += " viewBox=\"" + Coord(x) + " " + Coord(y) + " " + Coord(w) + " " + Coord(h) + "\">\n";
         out += "<title>" + Escape(title) + "</title>\n";
-        out += "<desc>Project coordinates in metres, north up: a point (x, y) is drawn at (x, -y).</desc>\n";
+        out += "<desc>Project coordinates in metres, north up: a point (x, y) is drawn at (x, -y). Texts at 1:" +
+               Coord(scale) + ".</desc>\n";
         out += "<rect x=\"" + Coord(x) + "\" y=\"" + Coord(y) + "\" width=\"" + Coord(w) + "\" height=\"" +
                Coord(h) + "\" fill=\"#ffffff\"/>\n";
 
@@ -251,6 +271,8 @@ public:
                    "\" inkscape:groupmode=\"layer\" inkscape:label=\"" + Escape(name) + "\">\n";
             for (const std::string& part : layer.parts)
                 out += part;
+            if (auto found = labels.find(index); found != labels.end())
+                out += found->second;
             out += "</g>\n";
         }
         out += "</svg>\n";
@@ -259,7 +281,8 @@ public:
 
 private:
     struct Layer {
-        std::string parts[4];
+        std::string parts[3];
+        std::vector<const json*> texts;
         int lowestRank = 4;
     };
 
@@ -321,14 +344,13 @@ private:
                " stroke-width=\"1\" stroke-dasharray=\"6 3\" vector-effect=\"non-scaling-stroke\"/>\n";
     }
 
-    std::string Label(const json& element)
+    std::string Label(const json& element, double scale, Bounds& extent) const
     {
-        double x, y;
+        double x = 0, y = 0;
         std::string text = Text(element, "text");
-        if (!Point(element.value("loc", json()), x, y) || text.empty())
-            return {};
+        Point(element.value("loc", json()), x, y);
         double size = Number(element, "size", 0.0);
-        double height = (size > 0.0 ? size : DefaultTextSize) * TextMetresPerMillimetre;
+        double height = (size > 0.0 ? size : DefaultTextSize) * scale / 1000.0;
         double angle = Number(element, "angle", 0.0);
         // Anchor codes run 1..9 row by row from the top left; 4 is left middle.
         int anchor = std::clamp(Integer(element, "anchor", 4), 1, 9);
@@ -337,8 +359,8 @@ private:
         static const char* const shift[] = {"0.8em", "0.35em", "0"};
 
         double width = height * 0.6 * static_cast<double>(text.size());
-        bounds.Add(x - width, -y - height);
-        bounds.Add(x + width, -y + height);
+        extent.Add(x - width, -y - height);
+        extent.Add(x + width, -y + height);
 
         std::string out = "<text x=\"" + Coord(x) + "\" y=\"" + Coord(-y) + "\" dy=\"" + shift[row] +
                           "\" font-family=\"sans-serif\" font-size=\"" + Coord(height) + "\" text-anchor=\"" +

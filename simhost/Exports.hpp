@@ -12,9 +12,10 @@ namespace sim {
 
 // Writes one SVG per view: "plan-story-<index>.svg" for each floor-plan story that has elements
 // (and story 0 always), "worksheet-<ref or name, made file-safe>.svg" per worksheet; returns the
-// files written. Drawing units are metres with north up; texts are drawn at 1:100, so a text size
-// of s millimetres on paper is s × 0.1 m in the drawing. Throws std::runtime_error when a file
-// cannot be written.
+// files written. Drawing units are metres with north up. Text sizes are millimetres on paper at the
+// drawing's scale, the first of 1:100, 1:200, 1:500, 1:1000, 1:2000, 1:5000 … at which the drawing
+// fits on 400 mm of paper (a 2 mm label is 0.2 m at 1:100, 2 m at 1:1000). Throws
+// std::runtime_error when a file cannot be written.
 std::vector<std::string> WriteViewSvgs(const nlohmann::json& project, const std::string& outDir);
 
 // Writes "model.gltf" and "model.bin" (texture images travel inside the .bin) with every mesh;

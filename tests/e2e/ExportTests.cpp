@@ -158,6 +158,12 @@ TEST_F(ExportSvgTest, TextIsEscapedScaledAndPlaced)
     EXPECT_NE(svg.find("x=\"5\" y=\"-6\""), std::string::npos);
     EXPECT_NE(svg.find("font-size=\"0.25\""), std::string::npos) << "2.5 mm at 1:100";
     EXPECT_NE(svg.find("text-anchor=\"start\""), std::string::npos) << "anchor 4 is left middle";
+
+    // A site of 300 m prints at 1:1000, and its labels grow with the scale.
+    project["elements"].push_back(Polyline("plan", 0, 7, {{0, 0}, {300, 0}}));
+    Write();
+    svg = Read("plan-story-0.svg");
+    EXPECT_NE(svg.find("font-size=\"2.5\""), std::string::npos) << "2.5 mm at 1:1000";
 }
 
 TEST_F(ExportSvgTest, EachViewGetsItsOwnDrawing)

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Renders exports of landfetch-host to PNG pictures beside them:
 #   tools/render/render.sh [--size WIDTHxHEIGHT] FILE.gltf|FILE.svg ...
-# A glTF model is drawn by three.js in headless Chromium from an oblique view; an SVG drawing is
-# converted by rsvg-convert. Chromium (apt) and three (npm, into this folder) are installed on first use.
+# A glTF model is drawn by three.js in headless Chromium from an oblique view, an SVG drawing at its
+# own size by Chromium too. Chromium (apt) and three (npm, into this folder) are installed on first use.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -31,7 +31,19 @@ ensure_three() {
     fi
 }
 
+# Chromium keeps strokes one pixel wide (non-scaling strokes); rsvg-convert, the fallback, does not.
 render_svg() {
+    width=$(sed -n 's/^<svg .* width="\([0-9][0-9]*\)" height="\([0-9][0-9]*\)".*/\1/p' "$1" | head -n 1)
+    height=$(sed -n 's/^<svg .* width="\([0-9][0-9]*\)" height="\([0-9][0-9]*\)".*/\2/p' "$1" | head -n 1)
+    if [ -n "$width" ] && [ -n "$height" ] && browser=$(chromium_binary 2>/dev/null); then
+        profile=$(mktemp -d)
+        "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+            --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
+            --user-data-dir="$profile" --window-size="$width,$height" --screenshot="$2" \
+            "file://$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" >/dev/null 2>&1 || true
+        rm -rf "$profile"
+        [ -s "$2" ] && return 0
+    fi
     command -v rsvg-convert >/dev/null || as_root apt-get install -y --no-install-recommends librsvg2-bin >&2
     rsvg-convert --width "${size%x*}" --keep-aspect-ratio --background-color white -o "$2" "$1"
 }
