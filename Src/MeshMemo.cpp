@@ -60,11 +60,19 @@ bool MeshMemo::Allocate(std::size_t vertices, std::size_t levelPoints)
         return false;
     const Int64 n = static_cast<Int64>(vertices);
     const Int64 count = static_cast<Int64>(levelPoints);
-    memo.coords = ::Allocate<API_Coord>((n + 2) * static_cast<Int64>(sizeof(API_Coord)));
+    const Int64 coordsSize = (n + 2) * static_cast<Int64>(sizeof(API_Coord));
+    const Int64 heightsSize = (n + 1) * static_cast<Int64>(sizeof(double)) + static_cast<Int64>(sizeof(double));
+    const Int64 levelSize = count * static_cast<Int64>(sizeof(API_MeshLevelCoord));
+    const Int64 endsSize = count * static_cast<Int64>(sizeof(Int32));
+    // Checked before anything is allocated, so that a hopeless request costs no memory.
+    if (coordsSize > MaxHandleSize || heightsSize > MaxHandleSize || levelSize > MaxHandleSize ||
+        endsSize > MaxHandleSize)
+        return false;
+    memo.coords = ::Allocate<API_Coord>(coordsSize);
     memo.pends = ::Allocate<Int32>(2 * static_cast<Int64>(sizeof(Int32)));
-    memo.meshPolyZ = ::Allocate<double>((n + 1) * static_cast<Int64>(sizeof(double)) + static_cast<Int64>(sizeof(double)));
-    memo.meshLevelCoords = ::Allocate<API_MeshLevelCoord>(count * static_cast<Int64>(sizeof(API_MeshLevelCoord)));
-    memo.meshLevelEnds = ::Allocate<Int32>(count * static_cast<Int64>(sizeof(Int32)));
+    memo.meshPolyZ = ::Allocate<double>(heightsSize);
+    memo.meshLevelCoords = ::Allocate<API_MeshLevelCoord>(levelSize);
+    memo.meshLevelEnds = ::Allocate<Int32>(endsSize);
     if (memo.coords && memo.pends && memo.meshPolyZ && memo.meshLevelCoords && memo.meshLevelEnds)
         return true;
     Release();
