@@ -245,29 +245,38 @@ TEST(CadastreFailures, ViewSwitchFails)
               "kod=-2130313209 vstup1=(10.000, 20.000) cil=pudorys(podl.0) switch_err=-2130313209 vytvoreno=0 "
               "ensFail=0");
     EXPECT_TRUE(session.Project()["elements"].empty());
+}
 
+TEST(CadastreFailures, WorksheetWindowFailsToo)
+{
     json both = {{"ChangeCurrentDatabase", -2130313209}, {"ChangeWindow", -2130313208}, {"GetGeoLocation", -1}};
-    Session worksheet(WithFaults(json::object(), both));
-    EXPECT_EQ(worksheet.Call("PlaceCadastre", json::array({"ws", "", "", 0, json::array({json::array({"L"})})})),
+    Session session(WithFaults(json::object(), both));
+    EXPECT_EQ(session.Call("PlaceCadastre", json::array({"ws", "", "", 0, json::array({json::array({"L"})})})),
               "kod=-2130313208 list='Podklady KN' (prepnuto oknem) switch_err=-2130313208 vytvoreno=0 ensFail=0");
 }
 
-TEST(CadastreFailures, ElementsThatFailAreNotCounted)
+TEST(CadastreFailures, RefusedDefaultsSkipTheElement)
 {
-    Session defaults(WithFaults(json::object(), {{"GetElementDefaults", {{"code", -2130313213}, {"calls", {1}}}},
-                                                 {"GetGeoLocation", -1}}));
-    EXPECT_EQ(defaults.Call("PlaceCadastre", PlanArgs(SmallCadastre())),
+    Session session(WithFaults(json::object(), {{"GetElementDefaults", {{"code", -2130313213}, {"calls", {1}}}},
+                                                {"GetGeoLocation", -1}}));
+    EXPECT_EQ(session.Call("PlaceCadastre", PlanArgs(SmallCadastre())),
               "kod=0 vstup1=(10.000, 20.000) cil=pudorys(podl.0) ulozeno1=(0.000, 0.000) vytvoreno=3 ensFail=0");
+}
 
-    Session creation(WithFaults(json::object(), {{"CreateElement", {{"code", -2130313213}, {"calls", {2}}}},
-                                                 {"GetGeoLocation", -1}}));
-    EXPECT_EQ(creation.Call("PlaceCadastre", PlanArgs(SmallCadastre())),
+TEST(CadastreFailures, RefusedCreationIsNotCounted)
+{
+    Session session(WithFaults(json::object(), {{"CreateElement", {{"code", -2130313213}, {"calls", {2}}}},
+                                                {"GetGeoLocation", -1}}));
+    EXPECT_EQ(session.Call("PlaceCadastre", PlanArgs(SmallCadastre())),
               "kod=0 vstup1=(10.000, 20.000) cil=pudorys(podl.0) ulozeno1=(10.000, 20.000) vytvoreno=3 ensFail=0");
-    EXPECT_EQ(creation.Project()["elements"].size(), 3u);
+    EXPECT_EQ(session.Project()["elements"].size(), 3u);
+}
 
-    Session layer(WithFaults(json::object(), {{"CreateAttribute", {{"code", -2130313213}, {"calls", {2}}}},
-                                              {"GetGeoLocation", -1}}));
-    EXPECT_EQ(layer.Call("PlaceCadastre", PlanArgs(SmallCadastre())),
+TEST(CadastreFailures, RefusedLayerSkipsItsItems)
+{
+    Session session(WithFaults(json::object(), {{"CreateAttribute", {{"code", -2130313213}, {"calls", {2}}}},
+                                                {"GetGeoLocation", -1}}));
+    EXPECT_EQ(session.Call("PlaceCadastre", PlanArgs(SmallCadastre())),
               "kod=0 vstup1=(10.000, 20.000) cil=pudorys(podl.0) ulozeno1=(10.000, 20.000) vytvoreno=2 ensFail=1");
 }
 

@@ -135,31 +135,40 @@ TEST(OrthophotoUndo, OneStepUndoneAndRedoneWhole)
     EXPECT_EQ(session.Project()["elements"], placed);
 }
 
-TEST(OrthophotoFailures, EmptyImageAndRefusedDefaults)
+TEST(OrthophotoFailures, EmptyImage)
 {
     Session session;
     EXPECT_EQ(session.Call("PlaceOrthophoto", Args("")), "kod=-2130313112 ");
     EXPECT_EQ(session.Call("PlaceOrthophoto", json::array()), "kod=-2130313112 ");
     EXPECT_EQ(session.Call("PlaceOrthophoto", json::array({"===\n"})), "kod=-2130313112 ");
     EXPECT_TRUE(session.Project().value("undoSteps", json::array()).empty());
-
-    Session defaults(json{{"faults", {{"GetElementDefaults", -2130313213}}}});
-    EXPECT_EQ(defaults.Call("PlaceOrthophoto", Args(PngBytes)), "kod=-2130313213 ");
-    EXPECT_TRUE(defaults.Project().value("undoSteps", json::array()).empty());
 }
 
-TEST(OrthophotoFailures, TargetAndCreationFailures)
+TEST(OrthophotoFailures, RefusedDefaults)
 {
-    Session noSheet(json{{"faults", {{"NewDatabase", -2130313215}}}});
-    EXPECT_EQ(noSheet.Call("PlaceOrthophoto", Args(PngBytes, "ws")), "kod=-71001 list=NENALEZEN ");
+    Session session(json{{"faults", {{"GetElementDefaults", -2130313213}}}});
+    EXPECT_EQ(session.Call("PlaceOrthophoto", Args(PngBytes)), "kod=-2130313213 ");
+    EXPECT_TRUE(session.Project().value("undoSteps", json::array()).empty());
+}
 
-    Session creation(json{{"faults", {{"CreateElement", -2130313213}}}});
-    EXPECT_EQ(creation.Call("PlaceOrthophoto", Args(PngBytes)), "kod=-2130313213 cil=pudorys(podl.-10000) ");
-    EXPECT_TRUE(ElementsOfType(creation.Project(), "picture").empty());
+TEST(OrthophotoFailures, WorksheetNeitherFoundNorCreated)
+{
+    Session session(json{{"faults", {{"NewDatabase", -2130313215}}}});
+    EXPECT_EQ(session.Call("PlaceOrthophoto", Args(PngBytes, "ws")), "kod=-71001 list=NENALEZEN ");
+}
 
-    Session layer(json{{"faults", {{"CreateAttribute", -2130313213}}}});
-    EXPECT_EQ(layer.Call("PlaceOrthophoto", Args(PngBytes)), "kod=0 cil=pudorys(podl.-10000) ");
-    EXPECT_EQ(OnlyPicture(layer.Project())["layer"], 1);
+TEST(OrthophotoFailures, RefusedCreation)
+{
+    Session session(json{{"faults", {{"CreateElement", -2130313213}}}});
+    EXPECT_EQ(session.Call("PlaceOrthophoto", Args(PngBytes)), "kod=-2130313213 cil=pudorys(podl.-10000) ");
+    EXPECT_TRUE(ElementsOfType(session.Project(), "picture").empty());
+}
+
+TEST(OrthophotoFailures, RefusedLayerKeepsTheDefaultLayer)
+{
+    Session session(json{{"faults", {{"CreateAttribute", -2130313213}}}});
+    EXPECT_EQ(session.Call("PlaceOrthophoto", Args(PngBytes)), "kod=0 cil=pudorys(podl.-10000) ");
+    EXPECT_EQ(OnlyPicture(session.Project())["layer"], 1);
 }
 
 TEST(OrthophotoFailures, ThrowingHostOperationRestoresTheView)

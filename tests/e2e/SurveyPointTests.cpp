@@ -33,8 +33,10 @@ TEST(SurveyPointRead, GeoReferenceFromOneMetreIsReportedAsStored)
     Session session(GeoProject({1, 1, 1}, {-743.25, -104, 251.125, 1, 0, 0}));
     EXPECT_EQ(session.Call("GetSurveyPoint", json::array()),
               R"({"ok":true,"eastings":-743.2500,"northings":-104.0000,"height":251.1250})");
+}
 
-    // Northings alone reaching one metre is enough.
+TEST(SurveyPointRead, NorthingsAloneReachingOneMetreIsEnough)
+{
     Session northOnly(GeoProject({5, 6, 7}, {0.25, 1.0, 3, 1, 0, 0}));
     EXPECT_EQ(northOnly.Call("GetSurveyPoint", json::array()),
               R"({"ok":true,"eastings":0.2500,"northings":1.0000,"height":3.0000})");
