@@ -93,6 +93,9 @@ void Project::ResetToNew()
     undoSteps.clear();
     redoSteps.clear();
     faultPlan = FaultPlan();
+    faultsAsRead = nullptr;
+    missingAsRead = nullptr;
+    planAsRead = FaultPlan();
 }
 
 void Project::SetDefaultFolders()

@@ -192,6 +192,10 @@ private:
     std::vector<std::string> openWindows;  // worksheet ids
     nlohmann::json defaults = nlohmann::json::object();  // element default overrides, e.g. "meshLevel"
     nlohmann::json extraMembers = nlohmann::json::object();  // members of a project file this class does not know
+    // The fault members as a project file wrote them, saved back in that form while the plan is unchanged.
+    nlohmann::json faultsAsRead;
+    nlohmann::json missingAsRead;
+    FaultPlan planAsRead;
 
     std::vector<UndoStep> undoSteps;
     std::vector<UndoStep> redoSteps;

@@ -132,7 +132,8 @@ GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*m
     *element = API_Element{};
     element->header.type = type;
     element->header.floorInd = currentStory;
-    element->header.layer = defaults.value("layer", API_AttributeIndex(1));
+    const API_AttributeIndex layer = FindAttribute(API_LayerID, 1) != nullptr ? 1 : first(API_LayerID);
+    element->header.layer = defaults.value("layer", layer);
     const Int16 pen = defaults.value("pen", Int16(1));
     switch (type.typeID) {
         case API_PolyLineID:

@@ -69,6 +69,15 @@ json SaveFault(const Fault& fault)
     return value;
 }
 
+bool SamePlan(const FaultPlan& left, const FaultPlan& right)
+{
+    return std::equal(left.faults.begin(), left.faults.end(), right.faults.begin(), right.faults.end(),
+                      [](const auto& a, const auto& b) {
+                          return a.first == b.first && a.second.code == b.second.code &&
+                                 a.second.calls == b.second.calls && a.second.throws == b.second.throws;
+                      });
+}
+
 }  // namespace
 
 void Project::Load(const json& file)
@@ -215,6 +224,9 @@ void Project::LoadMembers(const json& file)
         }
     }
     if (file.contains("missing")) faultPlan.missing = file["missing"].get<std::set<std::string>>();
+    faultsAsRead = file.value("faults", json::object());
+    missingAsRead = file.value("missing", json::array());
+    planAsRead = faultPlan;
     if (file.contains("defaults")) defaults = file["defaults"];
     if (file.contains("floorPlanId")) floorPlanId = file["floorPlanId"].get<std::string>();
     ForgetMissingWindows();
@@ -300,8 +312,9 @@ json Project::Save() const
     for (const auto& [name, fault] : faultPlan.faults) {
         faults[name] = SaveFault(fault);
     }
-    file["faults"] = std::move(faults);
-    file["missing"] = faultPlan.missing;
+    file["faults"] = SamePlan(faultPlan, planAsRead) && !faultsAsRead.is_null() ? faultsAsRead : faults;
+    file["missing"] = faultPlan.missing == planAsRead.missing && !missingAsRead.is_null() ? missingAsRead
+                                                                                          : json(faultPlan.missing);
     if (!defaults.empty()) {
         file["defaults"] = defaults;
     }

@@ -67,9 +67,9 @@ json RichProject(const std::string& library)
          "skirt": 1, "skirtDepth": 2.0, "topSurface": 1, "sideSurface": null, "bottomSurface": null,
          "buildingMaterial": 4, "chaining": false, "option": true}],
       "undoSteps": [{"name": "Vložit katastr", "elements": ["{11111111-2222-4333-8444-555555555555}"]}],
-      "faults": {"GetPen": {"code": -2130313212, "calls": [2, 3]}, "CreateElement": -1,
+      "faults": {"GetPen": {"code": -2130313212, "calls": [2, 3]}, "CreateElement": {"code": -1},
                  "GetGeoLocation": {"code": 7, "throws": "gs"}},
-      "missing": ["GetSiteLocation"],
+      "missing": ["GetSiteLocation", "GetPen"],
       "defaults": {"meshLevel": 1.5},
       "floorPlanId": "{AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE}"
     })J")
