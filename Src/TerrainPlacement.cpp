@@ -105,7 +105,8 @@ GSErrCode BuildTerrainMesh(const TerrainJob& job, Placement::MeshMemo& memo, GS:
     const std::size_t pointCount = job.points.size();
     Placement::SetMeshCounts(element.mesh, vertices, pointCount);
     element.mesh.skirt = 1;
-    element.mesh.skirtLevel = std::ceil(element.mesh.level - job.zmin + 2.0);
+    // "+ 0.0" turns a negative zero into zero, so the reply never shows "-0.00".
+    element.mesh.skirtLevel = std::ceil(element.mesh.level - job.zmin + 2.0) + 0.0;
 
     if (!memo.Allocate(vertices, pointCount)) {
         diagnostics += "memfull ";
