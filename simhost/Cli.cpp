@@ -1,5 +1,6 @@
 #include "Cli.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -57,6 +58,20 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
     } catch (const std::runtime_error& failure) {
         throw Error(failure.what());
     }
+}
+
+// The arguments up to the command, and for `call` up to its NAME.
+int ParsedArgumentCount(int argc, char** argv)
+{
+    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out"};
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (std::find(withValue.begin(), withValue.end(), arg) != withValue.end())
+            ++i;
+        else if (!arg.starts_with("-"))
+            return arg == "call" ? std::min(i + 2, argc) : argc;
+    }
+    return argc;
 }
 
 class Command {
@@ -181,15 +196,17 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
 
     CLI::App* call = app.add_subcommand("call", "open the palette, make one ACAPI call, print the reply");
     call->add_option("NAME", settings.callName, "the ACAPI function")->required();
-    call->add_option("ARG", settings.callArgs, "arguments, each JSON or else a text");
-    call->positionals_at_end();
+    call->footer("ARG...: arguments after NAME, each JSON or else a text");
     CLI::App* run = app.add_subcommand("run", "run a scenario file, print one JSON line per step");
     run->add_option("SCENARIO", settings.scenario, "scenario file")->required();
     CLI::App* exportCommand = app.add_subcommand("export", "write the exports of --project to --out");
     CLI::App* demo = app.add_subcommand("demo", "place the embedded sample plot into a new project");
 
+    // The call's arguments are taken as they stand: the parser's own list syntax would split "[1,2]".
+    const int parsed = ParsedArgumentCount(argc, argv);
+    settings.callArgs.assign(argv + parsed, argv + argc);
     try {
-        app.parse(argc, argv);
+        app.parse(parsed, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return ExitDone;
