@@ -142,13 +142,6 @@ TEST(TerrainPoints, NoArgumentsAtAllAreTooFewPoints)
     EXPECT_TRUE(session.Project()["undoSteps"].empty());
 }
 
-TEST(TerrainPoints, NonFinitePointsAreDroppedBeforeCounting)
-{
-    Session session;
-    EXPECT_EQ(session.Call("PlaceTerrain", json::array({"dmr5g", "0 0 nan\n1 1 1\ninf 2 2\n3 3 3\n"})),
-              "kod=-2130313112 malo bodu (2) ");
-}
-
 TEST(TerrainHeights, SkirtReachesTwoMetresBelowTheLowestPoint)
 {
     std::string points;

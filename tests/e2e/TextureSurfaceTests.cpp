@@ -153,13 +153,3 @@ TEST(TextureSurface, HostFailuresEachLeaveOneWord)
         EXPECT_TRUE(TexturedSurfaces(session.Project()).empty()) << row.word;
     }
 }
-
-TEST(TextureSurface, AnUnwritableTemporaryFolderIsReported)
-{
-    Session session({{"specialFolders", {{"7", "/proc/landfetch-no-such-folder"}}}});
-    const std::string reply = session.Call("PlaceTerrain", TerrainWithTexture("dmp1g", Png, 10, 10));
-    EXPECT_TRUE(reply.rfind("kod=0 tex_file_err win=1 ", 0) == 0 || reply.rfind("kod=0 tex_open_err win=1 ", 0) == 0 ||
-                reply.rfind("kod=0 tex_tmpfolder_err win=1 ", 0) == 0)
-        << reply;
-    EXPECT_TRUE(TexturedSurfaces(session.Project()).empty());
-}
