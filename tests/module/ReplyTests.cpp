@@ -61,7 +61,8 @@ TEST(PlacementReply, StatusThenDiagnostics)
 
 TEST(BoolReply, IsABooleanValue)
 {
-    const auto* value = dynamic_cast<const JS::Value*>(BoolReply(true).Get());
+    const JSRef reply = BoolReply(true);
+    const auto* value = dynamic_cast<const JS::Value*>(reply.Get());
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->GetType(), JS::Value::BOOL);
     EXPECT_TRUE(value->GetBool());
