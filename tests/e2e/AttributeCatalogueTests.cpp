@@ -9,10 +9,14 @@ namespace {
 
 using nlohmann::json;
 
-// A project with one pen and one story, so that whole replies stay short.
+// A project without attributes, with one pen and one story, so that whole replies stay short.
 json SmallProject()
 {
     return {
+        {"layers", json::array()},
+        {"lineTypes", json::array()},
+        {"surfaces", json::array()},
+        {"buildingMaterials", json::array()},
         {"pens", {{{"index", 1}, {"rgb", {1.0, 0.5, 0.0}}}}},
         {"stories", {{"current", 0}, {"last", 0}, {"list", {{{"index", 0}, {"name", "Přízemí"}}}}}},
         {"site", {{"longitude", 14.42}, {"latitude", 50.08}, {"altitude", 245.25}, {"north", 0.0}}},
