@@ -163,7 +163,11 @@ int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err)
     out << "Sample plot: " << plot.name << ", parcel " << plot.parcelNumber << " (" << plot.terrainPoints.size()
         << " terrain points, " << plot.buildings.size() << " buildings)\n";
 
-    Simulator simulator({options.apiVersion, options.modulePath, ""});
+    // The project's own folders (embedded library, documents, temporary files) stay beside it, so
+    // the saved project's texture files are still there for a later export.
+    const fs::path projectFolders = outFolder / (projectName + "-files");
+    fs::remove_all(projectFolders, error);  // a new project each run
+    Simulator simulator({options.apiVersion, options.modulePath, projectFolders.string()});
     // A new project, saved next to the outputs so that the report lands beside it.
     simulator.LoadProject({{"untitled", false}, {"projectFile", projectFile.string()}});
     simulator.SetUi({{"darkMode", false}, {"saveDialog", "accept"}});
