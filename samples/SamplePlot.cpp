@@ -245,11 +245,11 @@ SamplePlot GenerateSamplePlot(std::uint32_t seed)
         trees.push_back({x, StreamAxis(x) + random.Uniform(-5.0, 5.0), random.Uniform(2.5, 4.5)});
 
     // The cadastre drawing, in grid coordinates.
-    CadastreLayer boundaries{"KN - hranice parcel", 3, "Solid Line", "lines", {}, {}, {}};
-    CadastreLayer outlines{"KN - budovy", 5, "Solid Line", "lines", {}, {}, {}};
+    CadastreLayer boundaries{"KN - hranice parcel", 2, "Solid Line", "lines", {}, {}, {}};
+    CadastreLayer outlines{"KN - budovy", 1, "Solid Line", "lines", {}, {}, {}};
     CadastreLayer numbers{"KN - parcelní čísla", 1, "", "texts", {}, {}, {}};
     CadastreLayer corners{"KN - lomové body", 1, "", "points", {}, {}, {}};
-    CadastreLayer roads{"KN - hranice komunikace", 2, "Dashed", "lines", {}, {}, {}};
+    CadastreLayer roads{"KN - hranice komunikace", 5, "Dashed", "lines", {}, {}, {}};
     std::map<std::pair<long, long>, Point2> uniqueCorners;
     for (const auto& parcel : parcels) {
         boundaries.lines.push_back(ToGrid(Closed(parcel.ring)));

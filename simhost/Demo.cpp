@@ -131,7 +131,7 @@ std::string Summary(const json& project, const std::vector<std::string>& files)
         ++byKind[element.value("type", std::string("?"))];
     std::string text = "Placed elements:";
     for (const auto& [kind, count] : byKind)
-        text += " " + std::to_string(count) + " " + kind + (count == 1 ? "" : "s") + ",";
+        text += " " + kind + " " + std::to_string(count) + ",";
     text.back() = '\n';
     text += "Undo steps:";
     for (const auto& step : project.value("undoSteps", json::array()))
