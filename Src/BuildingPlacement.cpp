@@ -130,19 +130,7 @@ namespace Placement {
 
 std::vector<API_Coord3D> ParseXYLines(const GS::UniString& text)
 {
-    const GS::UniString::CStr bytes = text.ToCStr(CC_Default);
-    const char* cursor = bytes.Get();
-    const char* const end = cursor + bytes.GetLength();
-    std::vector<API_Coord3D> points;
-    while (cursor < end) {
-        double x = 0.0;
-        double y = 0.0;
-        // A "nan" or "inf" vertex would leave the footprint without a shape.
-        if (ReadNumber(cursor, x) && ReadNumber(cursor, y) && std::isfinite(x) && std::isfinite(y))
-            points.push_back({x, y, 0.0});
-        cursor = SkipLine(cursor, end);
-    }
-    return points;
+    return ReadPointLines(text, 2);
 }
 
 GSErrCode PlaceBuildings(const std::vector<Building>& buildings, double referenceElevation,

@@ -3,28 +3,24 @@
 
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
+#include "MemoRelease.hpp"
 #include "Placement.hpp"
 #include "ProjectQueries.hpp"
 
 namespace {
 
-// Releases a memo however the element's creation ends, a thrown host error included.
-class MemoRelease {
-public:
-    explicit MemoRelease(API_ElementMemo& memo) : memo(memo) {}
-    ~MemoRelease()
-    {
-        try {
-            Host::DisposeElementMemo(&memo);
-        } catch (...) {
-        }
-    }
-    MemoRelease(const MemoRelease&) = delete;
-    MemoRelease& operator=(const MemoRelease&) = delete;
-
-private:
-    API_ElementMemo& memo;
-};
+// An element of a type with the host's defaults, on the layer and, when one is given, the story.
+GSErrCode DefaultElement(API_ElemTypeID type, API_AttributeIndex layer, Int16 story, API_Element& element)
+{
+    element.header.type.typeID = type;
+    const GSErrCode defaults = Host::GetElementDefaults(&element, nullptr);
+    if (defaults != NoError)
+        return defaults;
+    element.header.layer = layer;
+    if (story > DefaultStory)
+        element.header.floorInd = story;
+    return NoError;
+}
 
 template <typename T>
 T** AllocateCleared(std::size_t count)
@@ -136,14 +132,9 @@ GSErrCode CreatePolyline(const std::vector<std::pair<double, double>>& vertices,
     API_Element element{};
     API_ElementMemo memo{};
     MemoRelease release(memo);
-    element.header.type.typeID = API_PolyLineID;
-    const GSErrCode defaults = Host::GetElementDefaults(&element, nullptr);
+    const GSErrCode defaults = DefaultElement(API_PolyLineID, layer, story, element);
     if (defaults != NoError)
         return defaults;
-
-    element.header.layer = layer;
-    if (story > DefaultStory)
-        element.header.floorInd = story;
     if (pen > 0)
         element.polyLine.pen = pen;
     if (lineType != nullptr)
@@ -173,14 +164,9 @@ GSErrCode CreateText(const CadText& text, API_AttributeIndex layer, Int16 pen, I
     API_Element element{};
     API_ElementMemo memo{};
     MemoRelease release(memo);
-    element.header.type.typeID = API_TextID;
-    const GSErrCode defaults = Host::GetElementDefaults(&element, nullptr);
+    const GSErrCode defaults = DefaultElement(API_TextID, layer, story, element);
     if (defaults != NoError)
         return defaults;
-
-    element.header.layer = layer;
-    if (story > DefaultStory)
-        element.header.floorInd = story;
     if (pen > 0)
         element.text.pen = pen;
     element.text.loc.x = text.x - offset.x;

@@ -2,6 +2,7 @@
 
 #include "NumberReading.hpp"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
@@ -14,10 +15,6 @@ locale_t NumberLocale()
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
-
-}  // namespace
-
-namespace Placement {
 
 bool ReadNumber(const char*& cursor, double& value)
 {
@@ -33,6 +30,28 @@ const char* SkipLine(const char* cursor, const char* end)
 {
     const void* lineBreak = std::memchr(cursor, '\n', static_cast<std::size_t>(end - cursor));
     return lineBreak != nullptr ? static_cast<const char*>(lineBreak) + 1 : end;
+}
+
+}  // namespace
+
+namespace Placement {
+
+std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPerPoint)
+{
+    const GS::UniString::CStr bytes = text.ToCStr(CC_Default);
+    const char* cursor = bytes.Get();
+    const char* const end = cursor + bytes.GetLength();
+    std::vector<API_Coord3D> points;
+    while (cursor < end) {
+        double values[3] = {0.0, 0.0, 0.0};
+        bool complete = true;
+        for (int i = 0; i < numbersPerPoint && complete; ++i)
+            complete = ReadNumber(cursor, values[i]);
+        if (complete && std::isfinite(values[0]) && std::isfinite(values[1]) && std::isfinite(values[2]))
+            points.push_back({values[0], values[1], values[2]});
+        cursor = SkipLine(cursor, end);
+    }
+    return points;
 }
 
 }  // namespace Placement

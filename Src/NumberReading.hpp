@@ -1,12 +1,17 @@
 #pragma once
 
-// Reading numbers out of the page's point texts, always with "." as the decimal point.
+// Reading the page's point texts, always with "." as the decimal point.
+
+#include <vector>
+
+#include "APIDefs.hpp"
 
 namespace Placement {
 
-// strtod's rules under the "C" locale; on success the cursor moves past the number.
-bool ReadNumber(const char*& cursor, double& value);
-// Moves the cursor past the next line break, or to the end.
-const char* SkipLine(const char* cursor, const char* end);
+// One point per line: the first `numbersPerPoint` (2 or 3) numbers of a line, read by strtod's rules
+// under the "C" locale, which skip white space and line breaks; the rest of that line is dropped.
+// A line whose numbers cannot all be read gives no point; nor does one with "nan" or "inf", which
+// would poison bounds and meshes. Two numbers give z = 0.
+std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPerPoint);
 
 }  // namespace Placement

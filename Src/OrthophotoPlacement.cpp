@@ -3,29 +3,12 @@
 
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
+#include "MemoRelease.hpp"
 #include "Placement.hpp"
 
 namespace {
 
 constexpr UInt32 PictureNameCapacity = sizeof(API_PictureType::pictName) / sizeof(GS::uchar_t);
-
-// The picture's image handle lives in the memo; it goes back to the host on every way out.
-class MemoRelease {
-public:
-    explicit MemoRelease(API_ElementMemo& memo) : memo(memo) {}
-    ~MemoRelease()
-    {
-        try {
-            Host::DisposeElementMemo(&memo);
-        } catch (...) {
-        }
-    }
-    MemoRelease(const MemoRelease&) = delete;
-    MemoRelease& operator=(const MemoRelease&) = delete;
-
-private:
-    API_ElementMemo& memo;
-};
 
 }  // namespace
 

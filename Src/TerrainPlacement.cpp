@@ -165,22 +165,7 @@ namespace Placement {
 
 std::vector<API_Coord3D> ParseXYZLines(const GS::UniString& text)
 {
-    const GS::UniString::CStr bytes = text.ToCStr(CC_Default);
-    const char* cursor = bytes.Get();
-    const char* const end = cursor + bytes.GetLength();
-    std::vector<API_Coord3D> points;
-    while (cursor < end) {
-        API_Coord3D point{};
-        if (!ReadNumber(cursor, point.x) || !ReadNumber(cursor, point.y) || !ReadNumber(cursor, point.z)) {
-            cursor = SkipLine(cursor, end);
-            continue;
-        }
-        // "nan", "inf" and overflowing numbers read as numbers, but would poison the bounds and the mesh.
-        if (std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z))
-            points.push_back(point);
-        cursor = SkipLine(cursor, end);
-    }
-    return points;
+    return ReadPointLines(text, 3);
 }
 
 GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& pointsText, double referenceElevation,
