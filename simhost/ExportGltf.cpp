@@ -1,6 +1,7 @@
 // The one translation unit that compiles CGAL and tinygltf; keep both out of every other file.
 
 #include "Exports.hpp"
+#include "ProjectFileReading.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +31,7 @@ namespace sim {
 namespace {
 
 using nlohmann::json;
+using namespace ProjectFileReading;
 
 constexpr double Unknown = std::numeric_limits<double>::quiet_NaN();
 
@@ -76,27 +78,6 @@ struct Texture {
     std::string mime;
     double sizeX = 0, sizeY = 0;
 };
-
-double Number(const json& object, const char* key, double fallback)
-{
-    auto it = object.find(key);
-    return (it != object.end() && it->is_number()) ? it->get<double>() : fallback;
-}
-
-std::string Text(const json& object, const char* key)
-{
-    auto it = object.find(key);
-    return (it != object.end() && it->is_string()) ? it->get<std::string>() : std::string();
-}
-
-const json& List(const json& object, const char* key)
-{
-    static const json empty = json::array();
-    if (!object.is_object())
-        return empty;
-    auto it = object.find(key);
-    return (it != object.end() && it->is_array()) ? *it : empty;
-}
 
 bool ReadPoint(const json& value, Vec3& point)
 {

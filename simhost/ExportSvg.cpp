@@ -1,4 +1,5 @@
 #include "Exports.hpp"
+#include "ProjectFileReading.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -15,6 +16,7 @@ namespace sim {
 namespace {
 
 using nlohmann::json;
+using namespace ProjectFileReading;
 
 // Text sizes are millimetres on paper; a drawing is printed at the first of these scales at which
 // its drawn content fits on PaperSide millimetres, so labels keep their size on the sheet.
@@ -22,33 +24,6 @@ constexpr double Scales[] = {100, 200, 500, 1000, 2000, 5000, 10000, 20000, 5000
 constexpr double PaperSide = 400.0;
 constexpr double DefaultTextSize = 2.0;  // millimetres, when an element carries none
 constexpr double LargestPixelSide = 2000.0;
-
-double Number(const json& object, const char* key, double fallback)
-{
-    auto it = object.find(key);
-    return (it != object.end() && it->is_number()) ? it->get<double>() : fallback;
-}
-
-int Integer(const json& object, const char* key, int fallback)
-{
-    auto it = object.find(key);
-    return (it != object.end() && it->is_number()) ? static_cast<int>(it->get<double>()) : fallback;
-}
-
-std::string Text(const json& object, const char* key)
-{
-    auto it = object.find(key);
-    return (it != object.end() && it->is_string()) ? it->get<std::string>() : std::string();
-}
-
-const json& List(const json& object, const char* key)
-{
-    static const json empty = json::array();
-    if (!object.is_object())
-        return empty;
-    auto it = object.find(key);
-    return (it != object.end() && it->is_array()) ? *it : empty;
-}
 
 bool Point(const json& value, double& x, double& y)
 {
