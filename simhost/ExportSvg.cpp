@@ -408,9 +408,10 @@ std::vector<std::string> WriteViewSvgs(const json& project, const std::string& o
     }
 
     std::vector<std::string> written;
+    const json stories = project.value("stories", json::object());
     for (auto& [story, drawing] : plans) {
         std::string title = "Floor plan, story " + std::to_string(story);
-        for (const json& entry : List(project.value("stories", json::object()), "list"))
+        for (const json& entry : List(stories, "list"))
             if (Integer(entry, "index", std::numeric_limits<int>::min()) == story && !Text(entry, "name").empty())
                 title = Text(entry, "name");
         std::filesystem::path path = folder / ("plan-story-" + std::to_string(story) + ".svg");

@@ -136,7 +136,7 @@ TEST(Buildings, HandlesAreReleasedEvenWhenTheHostThrows)
 
 TEST(Buildings, WallSurfaceAndRoofTexture)
 {
-    const std::string png("\x89PNG\r\n\x1a\n-roof-", 15);
+    const std::string png("\x89PNG\r\n\x1a\n-roof-", 14);
     {
         Session session({{"surfaces", {{{"index", 2}, {"name", "Omítka"}}}}});
         const std::string reply = session.Call(

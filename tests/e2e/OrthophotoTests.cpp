@@ -10,7 +10,7 @@ using placementtest::WorksheetNamed;
 namespace {
 
 const std::string PngBytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-const std::string JpegBytes("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0\xFF\xD9", 24);
+const std::string JpegBytes("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0\xFF\xD9", 22);
 
 json Args(const std::string& bytes, const std::string& view = "plan")
 {
