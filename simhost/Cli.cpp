@@ -51,7 +51,11 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
     if (error)
         throw Error(outDir + ": cannot create the folder (" + error.message() + ")");
     try {
-        std::vector<std::string> written = WriteViewSvgs(project, outDir);
+        const std::string projectFile = (std::filesystem::path(outDir) / "project.json").string();
+        WriteJsonFile(projectFile, project);
+        std::vector<std::string> written = {projectFile};
+        for (std::string& svg : WriteViewSvgs(project, outDir))
+            written.push_back(std::move(svg));
         if (std::string model = WriteGltfModel(project, outDir); !model.empty())
             written.push_back(model);
         return written;
