@@ -151,7 +151,7 @@ int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err)
 {
     std::error_code error;
     fs::create_directories(options.outFolder, error);
-    const fs::path outFolder = fs::absolute(options.outFolder, error);
+    const fs::path outFolder = fs::absolute(options.outFolder, error).lexically_normal();
     if (error || !fs::is_directory(outFolder)) {
         err << "landfetch-host demo: cannot create the folder " << options.outFolder << "\n";
         return 2;
