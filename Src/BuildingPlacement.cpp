@@ -197,7 +197,9 @@ JSRef Bridge::PlaceBuildings(JSRef parameter)
         roofTexture.sizeX = NumberArgument(args, 5);
         roofTexture.sizeY = NumberArgument(args, 6);
     }
-    return GuardedTextReply([=]() {
+    // The decoded buildings and image move into the body, not copied again.
+    return GuardedTextReply([buildings = std::move(buildings), referenceElevation, style = std::move(style),
+                             roofTexture = std::move(roofTexture)]() {
         GS::UniString diagnostics;
         const GSErrCode status =
             Placement::PlaceBuildings(buildings, referenceElevation, style, roofTexture, diagnostics);

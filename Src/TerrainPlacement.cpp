@@ -222,8 +222,8 @@ JSRef Bridge::PlaceTerrain(JSRef parameter)
 {
     const JSArgs args = ArgumentList(parameter);
     const UInt32 count = ArgumentCount(args);
-    const GS::UniString datasetCode = StringArgument(args, 0);
-    const GS::UniString pointsText = StringArgument(args, 1);
+    GS::UniString datasetCode = StringArgument(args, 0);
+    GS::UniString pointsText = StringArgument(args, 1);
     const double referenceElevation = NumberArgument(args, 2);
     Placement::Outline outline;
     if (count >= 4) {
@@ -244,7 +244,10 @@ JSRef Bridge::PlaceTerrain(JSRef parameter)
         texture.sizeX = NumberArgument(args, 10);
         texture.sizeY = NumberArgument(args, 11);
     }
-    return GuardedTextReply([=]() {
+    // The decoded points and image move into the body, not copied again.
+    return GuardedTextReply([datasetCode = std::move(datasetCode), pointsText = std::move(pointsText),
+                             referenceElevation, outline = std::move(outline), style = std::move(style),
+                             texture = std::move(texture)]() {
         GS::UniString diagnostics;
         const GSErrCode status = Placement::PlaceTerrain(datasetCode, pointsText, referenceElevation, outline, style,
                                                          texture, diagnostics);
