@@ -93,14 +93,9 @@ GSErrCode RunBuildingsCommand(const std::vector<Placement::Building>& buildings,
                               API_AttributeIndex roofIndex, const API_DatabaseInfo& savedWindow,
                               BuildingCounts& counts, GS::UniString& diagnostics)
 {
-    API_DatabaseInfo plan;
-    std::memset(&plan, 0, sizeof plan);
-    plan.typeID = APIWind_FloorPlanID;
-    const GSErrCode switchError = Host::ChangeCurrentDatabase(&plan);
-    if (switchError != NoError) {
-        diagnostics += GS::UniString::Printf("switch_plan_err=%d ", switchError);
+    const GSErrCode switchError = Placement::SwitchToFloorPlan(diagnostics);
+    if (switchError != NoError)
         return switchError;
-    }
     const API_Coord offset = GetOriginOffset(&diagnostics);
 
     BuildingAttributes attributes;

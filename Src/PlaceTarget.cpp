@@ -152,4 +152,14 @@ bool EnsureLayer(const GS::UniString& name, API_AttributeIndex& index)
     return true;
 }
 
+GSErrCode SwitchToFloorPlan(GS::UniString& diagnostics)
+{
+    API_DatabaseInfo plan{};
+    plan.typeID = APIWind_FloorPlanID;
+    const GSErrCode error = Host::ChangeCurrentDatabase(&plan);
+    if (error != NoError)
+        diagnostics += GS::UniString::Printf("switch_plan_err=%d ", error);
+    return error;
+}
+
 }  // namespace Placement

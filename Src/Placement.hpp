@@ -73,6 +73,8 @@ GSErrCode RunInTarget(const PlaceTarget& target, const char* undoName,
 bool FindOrCreateWorksheet(const GS::UniString& name, const GS::UniString& ref, API_DatabaseInfo& database);
 bool FindAttributeByName(API_AttrTypeID typeID, const GS::UniString& name, API_AttributeIndex& index);
 bool EnsureLayer(const GS::UniString& name, API_AttributeIndex& index);
+// Makes the floor plan current for terrain and buildings; a failure appends "switch_plan_err=%d ".
+GSErrCode SwitchToFloorPlan(GS::UniString& diagnostics);
 
 // Cadastre
 GSErrCode PlaceCadastre(const std::vector<CadLayer>& layers, const PlaceTarget& target, GS::UniString& diagnostics);

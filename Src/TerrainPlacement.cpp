@@ -77,14 +77,9 @@ void RestoreWindowQuietly(const API_DatabaseInfo& savedWindow)
 GSErrCode BuildTerrainMesh(const TerrainJob& job, Placement::MeshMemo& memo, GS::UniString& diagnostics)
 {
     diagnostics += "u1 ";
-    API_DatabaseInfo plan;
-    std::memset(&plan, 0, sizeof plan);
-    plan.typeID = APIWind_FloorPlanID;
-    const GSErrCode switchError = Host::ChangeCurrentDatabase(&plan);
-    if (switchError != NoError) {
-        diagnostics += GS::UniString::Printf("switch_plan_err=%d ", switchError);
+    const GSErrCode switchError = Placement::SwitchToFloorPlan(diagnostics);
+    if (switchError != NoError)
         return switchError;
-    }
     diagnostics += "u2 ";
     const API_Coord offset = GetOriginOffset(&diagnostics);
 
