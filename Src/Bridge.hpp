@@ -16,6 +16,8 @@ JSArgs ArgumentList(JSRef parameter);
 UInt32 ArgumentCount(const JSArgs& args);
 double NumberArgument(const JSArgs& args, UInt32 index);
 GS::UniString StringArgument(const JSArgs& args, UInt32 index);
+// The text itself, without a copy: valid while `args` holds the item. Empty as StringArgument is.
+const GS::UniString& StringArgumentInPlace(const JSArgs& args, UInt32 index);
 std::vector<char>& BytesArgument(std::vector<char>& bytes, const JSArgs& args, UInt32 index);
 std::vector<char> DecodeBase64(const std::string& text);
 

@@ -218,7 +218,8 @@ JSRef Bridge::PlaceTerrain(JSRef parameter)
     const JSArgs args = ArgumentList(parameter);
     const UInt32 count = ArgumentCount(args);
     GS::UniString datasetCode = StringArgument(args, 0);
-    GS::UniString pointsText = StringArgument(args, 1);
+    // Points texts run to tens of megabytes: read where the page's value holds them, never copied.
+    const GS::UniString& pointsText = StringArgumentInPlace(args, 1);
     const double referenceElevation = NumberArgument(args, 2);
     Placement::Outline outline;
     if (count >= 4) {
@@ -240,7 +241,7 @@ JSRef Bridge::PlaceTerrain(JSRef parameter)
         texture.sizeY = NumberArgument(args, 11);
     }
     // The decoded points and image move into the body, not copied again.
-    return GuardedTextReply([datasetCode = std::move(datasetCode), pointsText = std::move(pointsText),
+    return GuardedTextReply([datasetCode = std::move(datasetCode), &pointsText,
                              referenceElevation, outline = std::move(outline), style = std::move(style),
                              texture = std::move(texture)]() {
         GS::UniString diagnostics;
