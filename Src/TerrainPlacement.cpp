@@ -188,9 +188,12 @@ GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& po
     if (boundary.size() < 3)
         boundary = BoundingRectangle(bounds);
     std::vector<double> heights;
-    const bool snapped = !style.exactOutline && SnapOutline(points, bounds, boundary, heights);
-    if (!snapped)
-        heights = NearestHeights(points, boundary);
+    {
+        const NearestPointIndex index(points);
+        const bool snapped = !style.exactOutline && SnapOutline(points, index, bounds, boundary, heights);
+        if (!snapped)
+            heights = NearestHeights(points, index, boundary);
+    }
 
     API_AttributeIndex textureIndex = 0;
     bool textured = false;
