@@ -76,7 +76,8 @@ NearestPointIndex::NearestPointIndex(const std::vector<API_Coord3D>& points) : p
 
 std::size_t NearestPointIndex::CellOf(double coordinate, double origin, std::size_t cells) const
 {
-    const double position = std::floor((coordinate - origin) * inverseCell);
+    // Truncation is the floor for positive positions; the rest, NaN included, is cell 0.
+    const double position = (coordinate - origin) * inverseCell;
     if (!(position > 0.0))
         return 0;
     if (position >= static_cast<double>(cells - 1))

@@ -19,10 +19,36 @@ locale_t NumberLocale()
     return locale;
 }
 
-// White space as the "C" locale's isspace sees it.
+// What each ASCII unit can be in a number text, looked up once per unit.
+constexpr unsigned char Other = 0, Space = 1, Decimal = 2, Word = 4;
+
+struct UnitClasses {
+    unsigned char classes[128];
+    constexpr UnitClasses() : classes()
+    {
+        // White space as the "C" locale's isspace sees it.
+        for (char unit : {' ', '\t', '\n', '\v', '\f', '\r'})
+            classes[static_cast<unsigned char>(unit)] = Space;
+        // Every unit strtod could take into a number: signs, digits, point, hex, exponents, inf, nan(...).
+        for (int unit = 0; unit < 128; ++unit) {
+            if ((unit >= 'a' && unit <= 'z') || (unit >= 'A' && unit <= 'Z') || unit == '(' || unit == ')' ||
+                unit == '_')
+                classes[unit] = Word;
+        }
+        for (char unit : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '+', '-', 'e', 'E'})
+            classes[static_cast<unsigned char>(unit)] = Decimal | Word;
+    }
+};
+constexpr UnitClasses Classes{};
+
+unsigned ClassOf(char16_t unit)
+{
+    return unit < 128 ? Classes.classes[unit] : Other;
+}
+
 bool IsSpace(char16_t unit)
 {
-    return unit == u' ' || (unit >= u'\t' && unit <= u'\r');
+    return ClassOf(unit) == Space;
 }
 
 bool IsDigit(char16_t unit)
@@ -30,16 +56,14 @@ bool IsDigit(char16_t unit)
     return unit >= u'0' && unit <= u'9';
 }
 
-// Every unit strtod could take into a number: signs, digits, point, hex, exponents, inf, nan(...).
 bool MayBelongToNumber(char16_t unit)
 {
-    return (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') ||
-           unit == u'.' || unit == u'+' || unit == u'-' || unit == u'(' || unit == u')' || unit == u'_';
+    return (ClassOf(unit) & Word) != 0;
 }
 
 bool MayBelongToDecimal(char16_t unit)
 {
-    return IsDigit(unit) || unit == u'.' || unit == u'+' || unit == u'-' || unit == u'e' || unit == u'E';
+    return (ClassOf(unit) & Decimal) != 0;
 }
 
 // The rare forms (hex, inf, nan, out of range, very long tokens) go to strtod itself, on an 8-bit
@@ -98,15 +122,21 @@ const char16_t* SkipLine(const char16_t* cursor, const char16_t* end)
     return cursor < end ? cursor + 1 : end;
 }
 
-// Each point takes a line of its own, or the last one; and needs at least one unit per number and
-// per separator. Both bound the count from above, so the points are allocated once.
-std::size_t MostPoints(const char16_t* text, std::size_t length, int numbersPerPoint)
+// Each point takes a line of its own, or the last one, so the line breaks bound the points from
+// above. Counting them all costs as much as a good part of the reading; the opening stretch of a
+// long text tells its line length well enough, with an eighth to spare. Only a text whose later
+// lines are much shorter than its first ones makes the points grow once more.
+std::size_t ExpectedPoints(const char16_t* text, std::size_t length)
 {
+    constexpr std::size_t Sample = 1 << 16;
+    const std::size_t sampled = std::min(length, Sample);
     std::size_t lineBreaks = 0;
-    for (std::size_t i = 0; i < length; ++i)
+    for (std::size_t i = 0; i < sampled; ++i)
         lineBreaks += text[i] == u'\n' ? 1 : 0;
-    const std::size_t byLength = length / static_cast<std::size_t>(2 * numbersPerPoint - 1) + 1;
-    return std::min(lineBreaks + 1, byLength);
+    if (sampled == length)
+        return lineBreaks + 1;
+    const double perUnit = static_cast<double>(lineBreaks + 1) / static_cast<double>(sampled);
+    return static_cast<std::size_t>(perUnit * static_cast<double>(length) * 1.125) + 64;
 }
 
 }  // namespace
@@ -121,7 +151,7 @@ std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPe
     std::vector<API_Coord3D> points;
     if (length == 0)
         return points;
-    points.reserve(MostPoints(cursor, length, numbersPerPoint));
+    points.reserve(ExpectedPoints(cursor, length));
     while (cursor < end) {
         double values[3] = {0.0, 0.0, 0.0};
         bool complete = true;
