@@ -217,6 +217,30 @@ TEST(CadastreWorksheet, OverlongNamesAreCutAndFoundAgain)
     EXPECT_EQ(project["worksheets"][0]["name"], std::string(255, 'N'));
 }
 
+TEST(CadastreWorksheet, ACutNeverSplitsACharacter)
+{
+    // U+1F5FA (a map) is two UTF-16 units; at units 255 and 256 the field can keep only the first.
+    const std::string map = "\xF0\x9F\x97\xBA";
+    const std::string name = std::string(254, 'N') + map + "konec";
+    const std::string ref = std::string(254, 'R') + map;
+    Session session;
+    const json args = json::array({"ws", name, ref, 0, SmallCadastre()});
+    for (int call = 0; call < 3; ++call)
+        EXPECT_EQ(session.Call("PlaceCadastre", args).rfind("kod=0 ", 0), 0u) << call;
+    json project = session.Project();
+    ASSERT_EQ(project["worksheets"].size(), 1u) << "every call finds the worksheet the first one made";
+    EXPECT_EQ(project["worksheets"][0]["name"], std::string(254, 'N'));
+    EXPECT_EQ(project["worksheets"][0]["ref"], std::string(254, 'R'));
+
+    // A pair that fits whole is kept.
+    const std::string fits = std::string(253, 'M') + map;
+    session.Call("PlaceCadastre", json::array({"ws", fits, "A", 0, SmallCadastre()}));
+    session.Call("PlaceCadastre", json::array({"ws", fits, "A", 0, SmallCadastre()}));
+    project = session.Project();
+    ASSERT_EQ(project["worksheets"].size(), 2u);
+    EXPECT_EQ(project["worksheets"][1]["name"], fits);
+}
+
 TEST(CadastreFailures, WorksheetNeitherFoundNorCreated)
 {
     Session session(WithFaults(json::object(), {{"NewDatabase", -2130313215}}));
