@@ -24,8 +24,8 @@ std::vector<char> DecodeBase64(const std::string& text);
 // Decodes straight into a host handle with room for every byte the text gives; returns the count.
 std::size_t DecodeBase64Into(const GS::UniString& text, char* bytes);
 
-// Page numbers as host integers: truncated toward zero, NaN reads 0, clamped to the 32-bit range;
-// the 16-bit form keeps the low 16 bits of that.
+// Page numbers as host integers: truncated toward zero, NaN reads 0, clamped to the range of the
+// integer type.
 Int32 NumberToInt32(double value);
 Int16 NumberToInt16(double value);
 

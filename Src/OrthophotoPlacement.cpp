@@ -4,6 +4,7 @@
 #include <string>
 #include <limits>
 
+#include "BoundedText.hpp"
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MemoRelease.hpp"
@@ -66,7 +67,7 @@ GSErrCode PlacePicture(const PictureData& data, double width, double height, dou
     picture.colorDepth = 6;
     picture.storageFormat = png ? 5 : 4;
     const GS::UniString pictureName(png ? "Site DTM CUZK" : "Ortofoto CUZK");
-    GS::ucsncpy(picture.pictName, pictureName.ToUStr(), PictureNameCapacity);
+    CopyBoundedText(picture.pictName, PictureNameCapacity, pictureName);
     CHTruncate(png ? "image/png" : "image/jpeg", picture.mimeType, sizeof picture.mimeType, CC_Default);
 
     memo.pictHdl = data.makeHandle();
