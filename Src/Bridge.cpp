@@ -48,27 +48,42 @@ std::uint32_t LetterValue(Unit unit)
     return Base64.values[code];
 }
 
+// Pairs of letters to their 12 bits, indexed by the first letter's byte and then the second's;
+// 0x8000 marks a pair with anything outside the alphabet. One lookup serves two letters.
+struct Base64PairTable {
+    std::uint16_t values[1 << 16];
+    constexpr Base64PairTable() : values()
+    {
+        for (unsigned first = 0; first < 256; ++first) {
+            for (unsigned second = 0; second < 256; ++second) {
+                const unsigned a = Base64.values[first], b = Base64.values[second];
+                values[(first << 8) | second] =
+                    static_cast<std::uint16_t>(((a | b) & 0x80) ? 0x8000 : ((a << 6) | b));
+            }
+        }
+    }
+};
+constexpr Base64PairTable Base64Pairs{};
+
 // The 24 bits of four letters; bit 0x80000000 set when any of the four is not a letter.
 template <typename Unit>
 std::uint32_t GroupOf(const Unit* text)
 {
-    std::uint32_t a, b, c, d;
     if constexpr (sizeof(Unit) == 2 && std::endian::native == std::endian::little) {
         std::uint64_t word;
         std::memcpy(&word, text, sizeof word);
         if (word & 0xFF00FF00FF00FF00ull)
             return 0x80000000u;
-        a = Base64.values[word & 0xFF];
-        b = Base64.values[(word >> 16) & 0xFF];
-        c = Base64.values[(word >> 32) & 0xFF];
-        d = Base64.values[(word >> 48) & 0xFF];
+        const std::uint32_t high = Base64Pairs.values[((word << 8) & 0xFF00) | ((word >> 16) & 0xFF)];
+        const std::uint32_t low = Base64Pairs.values[((word >> 24) & 0xFF00) | ((word >> 48) & 0xFF)];
+        return (((high | low) & 0x8000u) << 16) | (high << 12) | low;
     } else {
-        a = LetterValue(text[0]);
-        b = LetterValue(text[1]);
-        c = LetterValue(text[2]);
-        d = LetterValue(text[3]);
+        const std::uint32_t a = LetterValue(text[0]);
+        const std::uint32_t b = LetterValue(text[1]);
+        const std::uint32_t c = LetterValue(text[2]);
+        const std::uint32_t d = LetterValue(text[3]);
+        return ((a | b | c | d) << 24) | (a << 18) | (b << 12) | (c << 6) | d;
     }
-    return ((a | b | c | d) << 24) | (a << 18) | (b << 12) | (c << 6) | d;
 }
 
 // Decodes into `bytes`, which must have room for every byte the text gives; returns the count.
