@@ -42,16 +42,20 @@ std::string NumberToken(Random& random)
     switch (Pick(random, 8)) {
         case 0: return odd[Pick(random, std::size(odd))];
         case 1: return Digits(random, 90);  // longer than any quick buffer
-        case 2: return std::string(Pick(random, 2) ? "-" : "") + Digits(random, 7) + "." + Digits(random, 4);
+        case 2: {
+            std::string token(Pick(random, 2) ? "-" : "");
+            token.append(Digits(random, 7)).append(".").append(Digits(random, 4));
+            return token;
+        }
         default: {
             std::string token;
             const std::size_t sign = Pick(random, 4);
             token += sign == 0 ? "-" : sign == 1 ? "+" : "";
             token += Digits(random, 8);
             if (Pick(random, 2))
-                token += "." + Digits(random, 6);
+                token.append(".").append(Digits(random, 6));
             if (Pick(random, 3) == 0)
-                token += std::string(Pick(random, 2) ? "e" : "E") + (Pick(random, 2) ? "-" : "+") + Digits(random, 3);
+                token.append(Pick(random, 2) ? "e" : "E").append(Pick(random, 2) ? "-" : "+").append(Digits(random, 3));
             return token;
         }
     }
@@ -126,8 +130,10 @@ TEST(FastPointReading, GivesTheStrtodPointsForEveryOddTokenInEveryPosition)
     for (int round = 0; round < 300; ++round) {
         std::string line;
         for (int i = 0; i < 3; ++i)
-            line += (i ? " " : "") + NumberToken(random);
-        const GS::UniString text((line + "\n1 2 3\n" + line).c_str());
+            line.append(i ? " " : "").append(NumberToken(random));
+        std::string twice(line);
+        twice.append("\n1 2 3\n").append(line);
+        const GS::UniString text(twice.c_str());
         for (int numbers : {2, 3})
             ASSERT_TRUE(SamePoints(Placement::ReadPointLines(text, numbers), plain::ReadPointLines(text, numbers)))
                 << line;
@@ -192,7 +198,7 @@ TEST(FastBase64, GivesThePlainDecodersBytesOnLongCleanAndBrokenTexts)
     }
     std::string broken;
     for (std::size_t i = 0; i < clean.size(); i += 76)
-        broken += clean.substr(i, 76) + "\r\n";
+        broken.append(clean, i, 76).append("\r\n");
     EXPECT_EQ(DecodeBase64(broken), plain::DecodeBase64(clean));
 }
 
