@@ -192,6 +192,7 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
     created.layer = element->header.layer;
     created.story = element->header.floorInd;
     created.data = std::move(data);
+    Record(ElementMade{created.guid, model.elements.size(), std::nullopt});
     model.elements.push_back(std::move(created));
     element->header.guid = GSGuid2APIGuid(guid);
     return NoError;

@@ -211,10 +211,20 @@ void Project::LoadMembers(const json& file)
         }
     }
     if (file.contains("undoSteps")) {
+        // A saved step lists the elements it made; that is what undoing it takes out.
+        std::map<std::string, std::size_t> positions;
+        for (std::size_t i = 0; i < model.elements.size(); ++i) {
+            positions.emplace(model.elements[i].guid, i);
+        }
         for (const json& item : file["undoSteps"]) {
             UndoStep step;
             step.name = item.at("name").get<std::string>();
             step.elements = item.value("elements", std::vector<std::string>());
+            for (const std::string& guid : step.elements) {
+                const auto found = positions.find(guid);
+                step.changes.push_back(ElementMade{guid, found != positions.end() ? found->second : model.elements.size(),
+                                                   std::nullopt});
+            }
             undoSteps.push_back(std::move(step));
         }
     }
