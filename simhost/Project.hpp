@@ -58,6 +58,16 @@ struct Library {
     std::string path;
 };
 
+// The points of an element the project made, kept as plain numbers rather than JSON; the project
+// file writes each point as an array of `width` numbers under `member`.
+struct Coordinates {
+    std::string member;  // "coords", "polygon" or "levelPoints"
+    std::size_t width = 2;
+    std::vector<double> values;
+
+    bool operator==(const Coordinates&) const = default;
+};
+
 // One element as the project file holds it: the common members, and the rest by type.
 struct Element {
     std::string guid;  // text form with braces
@@ -66,6 +76,7 @@ struct Element {
     API_AttributeIndex layer = 1;
     Int16 story = 0;
     nlohmann::json data = nlohmann::json::object();  // pen, coords, text, rect, polygon, ...
+    std::vector<Coordinates> coordinates;              // of an element made here; not repeated in `data`
 
     bool operator==(const Element&) const = default;
 };
@@ -229,7 +240,7 @@ private:
     std::string CurrentViewId() const;  // "plan" or the worksheet id
     void ForgetMissingWindows();  // after the model went back: no view on a worksheet that is gone
     void LoadMembers(const nlohmann::json& file);
-    GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, nlohmann::json* data) const;
+    GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, Element* element) const;
 
     std::string workFolder;
     Model model;

@@ -305,6 +305,15 @@ json Project::Save() const
     json elements = json::array();
     for (const Element& element : model.elements) {
         json item = element.data;
+        for (const Coordinates& list : element.coordinates) {
+            json::array_t points;
+            points.reserve(list.values.size() / list.width);
+            for (std::size_t i = 0; i + list.width <= list.values.size(); i += list.width) {
+                points.emplace_back(json::array_t(list.values.begin() + static_cast<std::ptrdiff_t>(i),
+                                                  list.values.begin() + static_cast<std::ptrdiff_t>(i + list.width)));
+            }
+            item[list.member] = std::move(points);
+        }
         item["guid"] = element.guid;
         item["type"] = element.type;
         item["view"] = element.view;
