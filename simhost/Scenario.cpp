@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "PageValues.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
@@ -119,6 +120,9 @@ Scenario ReadScenario(const std::string& path)
     nlohmann::json file = ReadJsonFile(path);
     if (!file.is_object())
         throw Error(path + ": a scenario must be a JSON object");
+    // Its steps are copied and printed, which recurses; the page could not pass such values anyway.
+    if (DeeperThan(file, MaxPageNesting + 8))
+        throw Error(path + ": nested deeper than " + std::to_string(MaxPageNesting) + " levels");
 
     Scenario scenario;
     if (file.contains("api")) {
