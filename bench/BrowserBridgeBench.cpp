@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "BrowserControl.hpp"
+#include "Shell.hpp"
+#include "Simulator.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/PageArguments.hpp"
 #include "browser/PageScript.hpp"
@@ -118,8 +120,38 @@ void ChromiumBridge(benchmark::State& state)
     state.counters["timesJsonPath"] = bridge / JsonPageSeconds();
 }
 
+// The whole call from a real page: encoding in the page, the pipe both ways, the native side, and
+// the reply resolving the page's Promise. The bridge's share above is part of this.
+void PageCallThroughChromium(benchmark::State& state)
+{
+    if (sim::FindChromium().empty()) {
+        state.SkipWithError("Chromium is not installed");
+        return;
+    }
+    sim::Simulator::Options options;
+    options.browser = "chromium";
+    sim::Simulator simulator(options);
+    simulator.Start();
+    simulator.MenuCommand(32500, 1);
+    auto object = GS::NewRef<JS::Object>(GS::UniString("Bench"));
+    std::size_t received = 0;
+    object->AddItem(GS::NewRef<JS::Function>(GS::UniString("Take"), [&](GS::Ref<JS::Base, GS::Counter> parameter) {
+        auto items = GS::DynamicCast<JS::Array>(parameter)->GetItemArray();
+        received = GS::DynamicCast<JS::Value>(items[1])->GetString().GetLength();
+        return GS::Ref<JS::Base, GS::Counter>(GS::NewRef<JS::Value>(GS::UniString("kod=0 ")));
+    }));
+    auto* browser = dynamic_cast<DG::Browser*>(
+        sim::BrowserControl::FindPaletteBrowser(simulator.GetShell().Palettes().front().guid));
+    simulator.GetBrowser().RegisterObject(*browser, object);
+    simulator.EvaluateInPage("window.benchArgs = " + Arguments().dump() + "; 0");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(simulator.EvaluateInPage("Bench.Take(...window.benchArgs)"));
+    state.counters["pointsText"] = static_cast<double>(received);
+}
+
 BENCHMARK(JsonPagePath)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(ChromiumBridge)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(PageCallThroughChromium)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 
