@@ -354,8 +354,8 @@ TEST_P(PageThemedBuild, NewWindowsOfThePageGoToTheDefaultBrowserAndAreNotOpened)
     host.Page("document.getElementById('outside').click()");
     EXPECT_EQ(host.sim.TakeOpened(), Strings{"https://example.org/outside"});
     host.Page("window.open(" + json(FilePrefix + "/tmp/report 1.txt").dump() + ")");
-    host.Page("window.open(" + json(FilePrefix + "home/u/r.txt").dump() + ", '_blank')");
-    EXPECT_EQ(host.sim.TakeOpened(), (Strings{"file:///tmp/report%201.txt", "file:///home/u/r.txt"}));
+    host.Page("window.open(" + json(FilePrefix + "/home/u/r.txt").dump() + ", '_blank')");
+    EXPECT_EQ(host.sim.TakeOpened(), (Strings{"file:///tmp/report 1.txt", "file:///home/u/r.txt"}));
     host.sim.NewTab("https://example.org/from-the-scenario");
     EXPECT_EQ(host.sim.TakeOpened(), Strings{"https://example.org/from-the-scenario"});
     // The page stayed where it was, and no window of its own was left open.
