@@ -52,7 +52,9 @@ std::string PreviewText(const nlohmann::json& preview)
         std::string item = property.value("value", std::string());
         if (property.value("type", std::string()) == "string")
             item = Literal(item);
-        text += (text.empty() ? "" : ", ") + (array ? item : property.value("name", std::string()) + ": " + item);
+        if (!text.empty())
+            text += ", ";
+        text += array ? item : property.value("name", std::string()) + ": " + item;
     }
     if (preview.value("overflow", false))
         text += text.empty() ? "…" : ", …";
@@ -396,8 +398,11 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
         page->mainWorldContexts.clear();
     } else if (method == "Runtime.consoleAPICalled") {
         std::string text;
-        for (const nlohmann::json& arg : params.value("args", nlohmann::json::array()))
-            text += (text.empty() ? "" : " ") + ConsoleText(arg);
+        for (const nlohmann::json& arg : params.value("args", nlohmann::json::array())) {
+            if (!text.empty())
+                text += ' ';
+            text += ConsoleText(arg);
+        }
         PrintPage(text);
     } else if (method == "Runtime.exceptionThrown") {
         PrintPage(ExceptionText(params["exceptionDetails"]));

@@ -526,9 +526,12 @@ HostRun RunHost(const std::vector<std::string>& args)
         return q + "'";
     };
     std::string command = quoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& arg : args)
-        command += " " + quoted(arg);
-    command += " 2>" + quoted(folder / "stderr");
+    for (const std::string& arg : args) {
+        command += ' ';
+        command += quoted(arg);
+    }
+    command += " 2>";
+    command += quoted(folder / "stderr");
     HostRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
@@ -587,10 +590,19 @@ TEST(BrowserRun, TheDemosCallsGiveTheSameRepliesThroughThePage)
     HostRun page = RunHost({"--browser", "chromium", "--headless", "--webapp", TestPage(), "--out", folder / "page", "demo"});
     ASSERT_EQ(recorded.status, 0) << recorded.err;
     ASSERT_EQ(page.status, 0) << page.err;
+    // A shortened reply ends where its length says: an elapsed time of more digits moves the cut.
     auto lines = [&](std::string text, const std::string& out) {
         for (std::size_t at; (at = text.find(out)) != std::string::npos;)
             text.replace(at, out.size(), "OUT");
-        return RunInvariant(text);
+        std::istringstream in(RunInvariant(text));
+        std::string invariant;
+        for (std::string line; std::getline(in, line);) {
+            if (line.ends_with("...") && line.find("cas=?ms") != std::string::npos)
+                line.resize(line.size() - 8);
+            invariant += line;
+            invariant += '\n';
+        }
+        return invariant;
     };
     EXPECT_NE(recorded.out.find("GetVersion: 1.11"), std::string::npos) << recorded.out;
     EXPECT_EQ(lines(page.out, folder / "page"), lines(recorded.out, folder / "recorded"));
