@@ -24,6 +24,13 @@ std::string Describe(const GS::GSException& exception)
 
 }  // namespace
 
+BrowserControl::~BrowserControl() = default;
+
+nlohmann::json BrowserControl::Evaluate(DG::BrowserBase*, const std::string&)
+{
+    throw Error("the recording browser control shows no page to run a script in (use --browser chromium)");
+}
+
 DG::BrowserBase* BrowserControl::FindPaletteBrowser(const API_Guid& paletteGuid)
 {
     const DG::Palette* palette = DG::Palette::Find(APIGuid2GSGuid(paletteGuid));
@@ -85,11 +92,16 @@ PageReply BrowserControl::CallWith(DG::BrowserBase* browser, const std::string& 
     if (function == nullptr)
         return result;
 
-    GS::Ref<JS::Base, GS::Counter> parameter = arguments();
+    return CallBoundFunction(*function, arguments());
+}
+
+PageReply CallBoundFunction(const JS::Function& function, GS::Ref<JS::Base, GS::Counter> parameter)
+{
+    PageReply result;
     result.found = true;
     // The page sees a failed call as no value; the simulator keeps what escaped.
     try {
-        result.reply = FromJsValue(function->Call(parameter));
+        result.reply = FromJsValue(function.Call(std::move(parameter)));
     } catch (const GS::GSException& exception) {
         result.exception = Describe(exception);
     } catch (const std::exception& exception) {

@@ -1,6 +1,7 @@
 #include "Cli.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -37,6 +38,9 @@ struct Settings {
     std::string callName;
     std::vector<std::string> callArgs;
     std::string scenario;
+    std::string browser = "record";
+    std::string webapp;
+    bool headless = false;
 };
 
 // The command line's arguments as the page's JSON array: each as written when it reads as JSON,
@@ -81,7 +85,7 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
 // The arguments up to the command, and for `call` up to its NAME.
 int ParsedArgumentCount(int argc, char** argv)
 {
-    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out"};
+    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out", "--browser", "--webapp"};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (std::find(withValue.begin(), withValue.end(), arg) != withValue.end())
@@ -146,6 +150,8 @@ public:
         return ExitDone;
     }
 
+    Simulator::Options SimulatorOptions(int api) const { return Options(api); }
+
 private:
     // A project that is saved keeps its folders beside its file; otherwise they live in a
     // temporary folder that goes with the run.
@@ -163,6 +169,10 @@ private:
                             (error ? " (" + error.message() + ")" : std::string()));
             options.workFolder = folders.string();
         }
+        options.browser = settings.browser;
+        options.webapp = settings.webapp;
+        // Without a display there is no window to show.
+        options.headless = settings.headless || (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr);
         return options;
     }
 
@@ -230,6 +240,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
     app.add_option("--project", settings.project, "project file loaded before the command");
     app.add_option("--save", settings.save, "project file written after the command");
     app.add_option("--out", settings.out, "folder for exports (default for export: ./landfetch-out)");
+    app.add_option("--browser", settings.browser, "the palette's browser: record (default) or chromium")
+        ->check(CLI::IsMember({"record", "chromium"}));
+    app.add_option("--webapp", settings.webapp,
+                   "chromium: the web application, a folder or http://127.0.0.1:PORT (default: the reference one)");
+    app.add_flag("--headless", settings.headless, "chromium: show no window");
 
     CLI::App* call = app.add_subcommand("call", "open the palette, make one ACAPI call, print the reply");
     call->add_option("NAME", settings.callName, "the ACAPI function")->required();
@@ -266,6 +281,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
             options.apiVersion = settings.api;
             options.modulePath = settings.module;
             options.outFolder = settings.out.empty() ? DefaultOutFolder : settings.out;
+            const Simulator::Options simulatorOptions = command.SimulatorOptions(settings.api);
+            options.browser = simulatorOptions.browser;
+            options.webapp = simulatorOptions.webapp;
+            options.headless = simulatorOptions.headless;
             return RunDemo(options, out, err);
         }
     } catch (const Error& error) {

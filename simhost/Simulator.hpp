@@ -38,6 +38,11 @@ public:
         int apiVersion = 30;
         std::string modulePath;  // empty: Orvani_Landfetch_<api>.so next to the running executable
         std::string workFolder;  // folder the simulator owns (special folders, drive C:); empty: a new temporary one
+        // The palette's browser control: "record" keeps what the module asks and plays the page
+        // itself; "chromium" shows the web application in Chromium, which then makes the calls.
+        std::string browser = "record";
+        std::string webapp = {};  // chromium: folder or http://127.0.0.1:PORT; empty: the reference web application
+        bool headless = true;    // chromium: no window
     };
 
     explicit Simulator(Options options);
@@ -75,6 +80,8 @@ public:
     CallResult Call(const std::string& name, const nlohmann::json& args);
     // The same with the arguments as the page's JSON text: an array, or `null` for none.
     CallResult CallJson(const std::string& name, std::string_view args);
+    // Evaluates a script in the page and gives its value (a browser control with a real page only).
+    nlohmann::json EvaluateInPage(const std::string& script);
 
     // What can be observed.
     std::string PaletteState() const;                // "none", "hidden" or "visible"
