@@ -1,7 +1,7 @@
 // The reference web application in headless chromium, driven by mouse clicks, against a fake ACAPI
 // object that answers as the add-on does and records every call: once as in the builds for host
 // API 29/30 (GetAppearance, new windows) and once as in 27/28 (no GetAppearance, navigation).
-//   node webapp_test.mjs --webapp DIR --sample-data PROGRAM [--screenshots DIR]
+//   node webapp_test.mjs --webapp DIR --sample-data PROGRAM [--host landfetch-host] [--screenshots DIR]
 // Exit status 0 passed, 1 failed, 77 skipped (no chromium; fails instead when CI is set).
 
 import { execFileSync } from 'node:child_process';
@@ -167,6 +167,50 @@ async function session(browser, api, sampleFolder, plot) {
         writeFileSync(path.join(options.screenshots, `webapp-${api}.png`), await page.screenshot());
 }
 
+// The clicks that mirror `landfetch-host demo`; the calls the page made are then replayed into the
+// real add-on by `landfetch-host run`, which must accept every one and leave the demo's project.
+async function demoSession(browser, sampleFolder, folder) {
+    const page = await Page.open(browser, ORIGIN, { '/': options.webapp, '/sample/': sampleFolder });
+    await page.addInitScript(fakeAcapi(30));
+    await page.goto('/index.html');
+    const idle = async (what) => page.waitFor(`document.body.dataset.state === 'ready' && __calls.length > 0`, `demo session: ${what}`);
+    const setTarget = (value) => page.evaluate(`(() => { const t = document.getElementById('target'); t.value = '${value}'; t.dispatchEvent(new Event('change')); })()`);
+    await idle('start-up');
+    for (const [target, button] of [[null, '#set-survey'], ['worksheet', '#place-cadastre'], ['plan', '#place-orthophoto'],
+        [null, '#place-cadastre'], [null, '#place-terrain'], [null, '#place-buildings'], [null, '#set-project-info']]) {
+        if (target)
+            await setTarget(target);
+        await page.click(button);
+        await idle(button);
+    }
+    const calls = await page.evaluate('__calls');
+    const steps = [{ menu: [32500, 1] }, ...calls.map(({ name, args }) => ({ call: name, args })), { dump: true }];
+    const scenario = path.join(folder, 'webapp-session.json');
+    writeFileSync(scenario, JSON.stringify({ api: 30, ui: { darkMode: false, saveDialog: 'accept' }, steps }));
+    const lines = execFileSync(options.host, ['run', scenario], { maxBuffer: 1 << 30 }).toString().trim().split('\n').map((l) => JSON.parse(l));
+    for (const line of lines.filter((l) => l.call)) {
+        if (line.call.startsWith('Place'))
+            check(/^kod=0 /.test(line.reply), `demo session: ${line.call} replied ${line.reply}`);
+        else if (line.call === 'SetSurveyPoint')
+            equal(line.reply, true, 'demo session: SetSurveyPoint');
+        else if (line.call === 'SetProjectInfo')
+            equal(JSON.parse(line.reply), { ok: true, set: 6, created: 6 }, 'demo session: SetProjectInfo');
+    }
+
+    execFileSync(options.host, ['--out', path.join(folder, 'demo'), 'demo']);
+    const demo = JSON.parse(readFileSync(path.join(folder, 'demo', 'Pruhonice-6.json'), 'utf8'));
+    const project = lines[lines.length - 1].project;
+    const summary = (p) => ({
+        undo: p.undoSteps.map((step) => step.name),
+        layers: p.layers.map((layer) => layer.name).sort(),
+        surfaces: p.surfaces.map((surface) => surface.name).sort(),
+        worksheets: p.worksheets.map((sheet) => [sheet.name, sheet.ref]),
+        elements: p.elements.map((e) => [e.type, e.view === 'plan' ? 'plan' : 'worksheet', p.layers.find((l) => l.index === e.layer)?.name]).map(String).sort(),
+        autotexts: p.autotexts.map((text) => [text.name, text.value]),
+    });
+    equal(summary(project), summary(demo), 'demo session: the project the page leaves, against the demo\'s');
+}
+
 async function main() {
     const binary = findChromium();
     if (!binary) {
@@ -177,6 +221,16 @@ async function main() {
     try {
         execFileSync(options['sample-data'], [sampleFolder]);
         const plot = JSON.parse(readFileSync(path.join(sampleFolder, 'plot.json'), 'utf8'));
+        if (options.host) {
+            const browser = new Browser(binary);
+            try {
+                await demoSession(browser, sampleFolder, sampleFolder);
+            } catch (error) {
+                failures.push(`demo session: ${error.message}`);
+            } finally {
+                await browser.close();
+            }
+        }
         for (const api of [30, 27]) {
             const browser = new Browser(binary);
             try {
