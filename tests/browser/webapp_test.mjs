@@ -197,6 +197,17 @@ async function demoSession(browser, sampleFolder, folder) {
             equal(JSON.parse(line.reply), { ok: true, set: 6, created: 6 }, 'demo session: SetProjectInfo');
     }
 
+    // The address the page builds for a saved report is one the add-on opens, in both kinds of build.
+    const paths = [REPORT_PATH, '/home/eva/Projekty/Zpráva o pozemku (6).txt'];
+    const addresses = await page.evaluate(`${JSON.stringify(paths)}.map(openFileAddress)`);
+    for (const [api, kind] of [[30, 'newTab'], [27, 'navigate']]) {
+        const opening = path.join(folder, `open-${api}.json`);
+        writeFileSync(opening, JSON.stringify({ api, steps: [{ menu: [32500, 1] }, ...addresses.map((a) => ({ [kind]: a }))] }));
+        const opened = execFileSync(options.host, ['run', opening]).toString().trim().split('\n').slice(1).map((l) => JSON.parse(l).opened);
+        equal(opened, [['file:///C:/Users/Eva/Zpráva o pozemku 1234-6.txt'], ['file:///home/eva/Projekty/Zpráva o pozemku (6).txt']],
+            `API ${api}: the report's address opens the report`);
+    }
+
     execFileSync(options.host, ['--out', path.join(folder, 'demo'), 'demo']);
     const demo = JSON.parse(readFileSync(path.join(folder, 'demo', 'Pruhonice-6.json'), 'utf8'));
     const project = lines[lines.length - 1].project;
