@@ -76,6 +76,8 @@ async function session(browser, api, sampleFolder, plot) {
     equal(await page.evaluate(`[...document.querySelectorAll('#top-surface option')].map((o) => o.value)`), ['', 'Tráva', 'Beton'],
         `${label}: surfaces offered`);
     check(await page.evaluate(`document.getElementById('place-cadastre').disabled`), `${label}: placing is possible before the project is tied to the grid`);
+    equal(await page.evaluate(`[document.documentElement.scrollWidth, document.documentElement.scrollHeight]`), [420, 640],
+        `${label}: the page fills the palette without scrolling it`);
 
     // The host's scripts reach the page.
     await page.evaluate(`window.acSetTheme && window.acSetTheme('light');`);
