@@ -91,6 +91,13 @@ nlohmann::json FromJsValue(const GS::Ref<JS::Base, GS::Counter>& value)
     }
 }
 
+BrowserControl::~BrowserControl() = default;
+
+nlohmann::json BrowserControl::Evaluate(DG::BrowserBase*, const std::string&)
+{
+    throw Error("the recording browser control shows no page to run a script in (use --browser chromium)");
+}
+
 DG::BrowserBase* BrowserControl::FindPaletteBrowser(const API_Guid& paletteGuid)
 {
     const DG::Palette* palette = DG::Palette::Find(APIGuid2GSGuid(paletteGuid));
@@ -139,11 +146,16 @@ PageReply BrowserControl::Call(DG::BrowserBase* browser, const std::string& func
     if (function == nullptr)
         return result;
 
-    GS::Ref<JS::Base, GS::Counter> parameter = ToJsArguments(args);
+    return CallBoundFunction(*function, ToJsArguments(args));
+}
+
+PageReply CallBoundFunction(const JS::Function& function, GS::Ref<JS::Base, GS::Counter> parameter)
+{
+    PageReply result;
     result.found = true;
     // The page sees a failed call as no value; the simulator keeps what escaped.
     try {
-        result.reply = FromJsValue(function->Call(parameter));
+        result.reply = FromJsValue(function.Call(std::move(parameter)));
     } catch (const GS::GSException& exception) {
         result.exception = Describe(exception);
     } catch (const std::exception& exception) {

@@ -4,6 +4,7 @@
 // scripts run in it; and the page's side: calls of registered functions, new tabs, navigation.
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,24 @@ struct PageReply {
 GS::Ref<JS::Base, GS::Counter> ToJsValue(const nlohmann::json& value);
 GS::Ref<JS::Base, GS::Counter> ToJsArguments(const nlohmann::json& args);
 nlohmann::json FromJsValue(const GS::Ref<JS::Base, GS::Counter>& value);
+// Calls a bound function as the page does: what escapes it is kept in the reply, not thrown.
+PageReply CallBoundFunction(const JS::Function& function, GS::Ref<JS::Base, GS::Counter> parameter);
+
+// The recording browser control: it keeps what the module asked of it and plays the page itself.
+// The Chromium control (browser/ChromiumBrowserControl.hpp) shows a real page instead.
+// An exception the page's script raised, as the page describes it.
+class PageScriptError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class BrowserControl {
 public:
+    BrowserControl() = default;
+    BrowserControl(const BrowserControl&) = delete;
+    BrowserControl& operator=(const BrowserControl&) = delete;
+    virtual ~BrowserControl();
+
     // The browser that shows a page in the palette with this GUID; null when there is none.
     static DG::BrowserBase* FindPaletteBrowser(const API_Guid& paletteGuid);
 
@@ -42,22 +58,26 @@ public:
     const BrowserState* Find(const DG::BrowserBase* browser) const;
 
     // Calls `objectName.functionName(args...)` in the page shown by `browser`.
-    PageReply Call(DG::BrowserBase* browser, const std::string& functionName, const nlohmann::json& args,
-                   const std::string& objectName = "ACAPI");
-    void NewTab(DG::BrowserBase* browser, const std::string& url);
-    bool Navigate(DG::BrowserBase* browser, const std::string& url);
+    virtual PageReply Call(DG::BrowserBase* browser, const std::string& functionName, const nlohmann::json& args,
+                           const std::string& objectName = "ACAPI");
+    virtual void NewTab(DG::BrowserBase* browser, const std::string& url);
+    virtual bool Navigate(DG::BrowserBase* browser, const std::string& url);
+    // Evaluates a script in the page and gives its value; a control without a page throws sim::Error.
+    virtual nlohmann::json Evaluate(DG::BrowserBase* browser, const std::string& script);
 
     std::vector<std::string> TakeScripts();
     // Lets go of everything the page was given; before the module that made it is unloaded.
-    void Clear();
+    virtual void Clear();
 
     // The operations of the function table.
-    GSErrCode Load(DG::Browser& browser, const GS::UniString& url);
-    GSErrCode ExecuteScript(DG::Browser& browser, const GS::UniString& script);
-    GSErrCode RegisterObject(DG::Browser& browser, const GS::Ref<JS::Object, GS::Counter>& object);
+    virtual GSErrCode Load(DG::Browser& browser, const GS::UniString& url);
+    virtual GSErrCode ExecuteScript(DG::Browser& browser, const GS::UniString& script);
+    virtual GSErrCode RegisterObject(DG::Browser& browser, const GS::Ref<JS::Object, GS::Counter>& object);
+
+protected:
+    BrowserState& StateOf(const DG::BrowserBase* browser);
 
 private:
-    BrowserState& StateOf(const DG::BrowserBase* browser);
     void ForgetDestroyed();
 
     std::map<const DG::BrowserBase*, BrowserState> states;

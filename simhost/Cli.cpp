@@ -1,6 +1,7 @@
 #include "Cli.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -35,6 +36,9 @@ struct Settings {
     std::string callName;
     std::vector<std::string> callArgs;
     std::string scenario;
+    std::string browser = "record";
+    std::string webapp;
+    bool headless = false;
 };
 
 // A command-line argument as the page would pass it: JSON when it reads as JSON, else a text.
@@ -67,7 +71,7 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
 // The arguments up to the command, and for `call` up to its NAME.
 int ParsedArgumentCount(int argc, char** argv)
 {
-    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out"};
+    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out", "--browser", "--webapp"};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (std::find(withValue.begin(), withValue.end(), arg) != withValue.end())
@@ -135,12 +139,18 @@ public:
         return ExitDone;
     }
 
+    Simulator::Options SimulatorOptions(int api) const { return Options(api); }
+
 private:
     Simulator::Options Options(int api) const
     {
         Simulator::Options options;
         options.apiVersion = api;
         options.modulePath = settings.module;
+        options.browser = settings.browser;
+        options.webapp = settings.webapp;
+        // Without a display there is no window to show.
+        options.headless = settings.headless || (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr);
         return options;
     }
 
@@ -197,6 +207,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
     app.add_option("--project", settings.project, "project file loaded before the command");
     app.add_option("--save", settings.save, "project file written after the command");
     app.add_option("--out", settings.out, "folder for exports (default for export: ./landfetch-out)");
+    app.add_option("--browser", settings.browser, "the palette's browser: record (default) or chromium")
+        ->check(CLI::IsMember({"record", "chromium"}));
+    app.add_option("--webapp", settings.webapp,
+                   "chromium: the web application, a folder or http://127.0.0.1:PORT (default: the reference one)");
+    app.add_flag("--headless", settings.headless, "chromium: show no window");
 
     CLI::App* call = app.add_subcommand("call", "open the palette, make one ACAPI call, print the reply");
     call->add_option("NAME", settings.callName, "the ACAPI function")->required();
@@ -233,6 +248,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
             options.apiVersion = settings.api;
             options.modulePath = settings.module;
             options.outFolder = settings.out.empty() ? DefaultOutFolder : settings.out;
+            const Simulator::Options simulatorOptions = command.SimulatorOptions(settings.api);
+            options.browser = simulatorOptions.browser;
+            options.webapp = simulatorOptions.webapp;
+            options.headless = simulatorOptions.headless;
             return RunDemo(options, out, err);
         }
     } catch (const Error& error) {

@@ -167,7 +167,11 @@ int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err)
     // the saved project's texture files are still there for a later export.
     const fs::path projectFolders = outFolder / (projectName + "-files");
     fs::remove_all(projectFolders, error);  // a new project each run
-    Simulator simulator({options.apiVersion, options.modulePath, projectFolders.string()});
+    Simulator::Options simulatorOptions{options.apiVersion, options.modulePath, projectFolders.string()};
+    simulatorOptions.browser = options.browser;
+    simulatorOptions.webapp = options.webapp;
+    simulatorOptions.headless = options.headless;
+    Simulator simulator(simulatorOptions);
     // A new project, saved next to the outputs so that the report lands beside it.
     simulator.LoadProject({{"untitled", false}, {"projectFile", projectFile.string()}});
     simulator.SetUi({{"darkMode", false}, {"saveDialog", "accept"}});

@@ -9,6 +9,9 @@ struct DemoOptions {
     int apiVersion = 30;
     std::string modulePath;             // empty: the build next to the executable
     std::string outFolder = "landfetch-out";
+    std::string browser = "record";     // the palette's browser control (Simulator::Options::browser)
+    std::string webapp = {};
+    bool headless = true;
 };
 
 // Places the embedded sample plot into a new project the way the web application does, printing

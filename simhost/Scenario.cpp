@@ -7,14 +7,15 @@
 #include <ostream>
 #include <sstream>
 
+#include "BrowserControl.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
 
 namespace {
 
-constexpr std::array<const char*, 10> StepKinds = {"menu",     "palette", "event", "appearance", "newTab",
-                                                   "navigate", "call",    "undo",  "redo",       "dump"};
+constexpr std::array<const char*, 11> StepKinds = {"menu",     "palette", "event", "appearance", "newTab",
+                                                   "navigate", "call",    "undo",  "redo",       "dump", "page"};
 
 [[noreturn]] void StepError(int stepNumber, const std::string& problem)
 {
@@ -194,6 +195,16 @@ std::string RunScenarioStep(Simulator& simulator, const nlohmann::json& step, in
         extra["done"] = kind == "undo" ? simulator.Undo(steps) : simulator.Redo(steps);
     } else if (kind == "dump") {
         extra["project"] = simulator.SaveProject();
+    } else if (kind == "page") {
+        std::string script = TextOf(value, kind, stepNumber);
+        try {
+            extra["result"] = simulator.EvaluateInPage(script);
+        } catch (const PageScriptError& error) {
+            extra["result"] = nullptr;
+            extra["error"] = error.what();
+        } catch (const Error& error) {
+            StepError(stepNumber, error.what());
+        }
     }
 
     // Built apart from the step and its kind: a palette step repeats the member name "palette".

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "BrowserControl.hpp"
+#include "browser/ChromiumBrowserControl.hpp"
 #include "FunctionTable.hpp"
 #include "GSUtils.hpp"
 #include "Loader.hpp"
@@ -45,15 +46,27 @@ IO::Location ProposedFile(const DG::FileDialog& dialog)
     return inFolder;
 }
 
+std::unique_ptr<BrowserControl> MakeBrowserControl(const Simulator::Options& options)
+{
+    if (options.browser.empty() || options.browser == "record")
+        return std::make_unique<BrowserControl>();
+    if (options.browser == "chromium")
+        return std::make_unique<ChromiumBrowserControl>(ChromiumSettings{options.webapp, options.headless, nullptr});
+    throw Error("unknown browser control \"" + options.browser + "\" (record or chromium)");
+}
+
 }  // namespace
 
 struct Simulator::Impl {
+    explicit Impl(const Options& options) : browserControl(MakeBrowserControl(options)), browser(*browserControl) {}
+
     Options options;
     std::string workFolder;
     bool ownsWorkFolder = false;
     Project project;
     Shell shell;
-    BrowserControl browser;
+    std::unique_ptr<BrowserControl> browserControl;
+    BrowserControl& browser;
     Operations operations{shell, browser, project};
     nlohmann::json ui = nlohmann::json::object();
     std::vector<std::string> chosenPaths;
@@ -92,7 +105,7 @@ struct Simulator::Impl {
     }
 };
 
-Simulator::Simulator(Options options) : impl(std::make_unique<Impl>())
+Simulator::Simulator(Options options) : impl(std::make_unique<Impl>(options))
 {
     if (APIFunctionTableSize(options.apiVersion) == 0)
         throw Error("unsupported host API version " + std::to_string(options.apiVersion));
@@ -255,6 +268,11 @@ CallResult Simulator::Call(const std::string& name, const nlohmann::json& args)
     result.found = page.found;
     result.reply = page.reply;
     return result;
+}
+
+nlohmann::json Simulator::EvaluateInPage(const std::string& script)
+{
+    return impl->browser.Evaluate(impl->PaletteBrowser(), script);
 }
 
 const std::string& Simulator::LastCallException() const

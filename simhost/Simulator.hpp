@@ -37,6 +37,11 @@ public:
         int apiVersion = 30;
         std::string modulePath;  // empty: Orvani_Landfetch_<api>.so next to the running executable
         std::string workFolder;  // folder the simulator owns (special folders, drive C:); empty: a new temporary one
+        // The palette's browser control: "record" keeps what the module asks and plays the page
+        // itself; "chromium" shows the web application in Chromium, which then makes the calls.
+        std::string browser = "record";
+        std::string webapp = {};  // chromium: folder or http://127.0.0.1:PORT; empty: the reference web application
+        bool headless = true;    // chromium: no window
     };
 
     explicit Simulator(Options options);
@@ -72,6 +77,8 @@ public:
     void NewTab(const std::string& url);
     bool Navigate(const std::string& url);           // false: the add-on refused the change
     CallResult Call(const std::string& name, const nlohmann::json& args);
+    // Evaluates a script in the page and gives its value (a browser control with a real page only).
+    nlohmann::json EvaluateInPage(const std::string& script);
 
     // What can be observed.
     std::string PaletteState() const;                // "none", "hidden" or "visible"

@@ -1,0 +1,700 @@
+#include "browser/ChromiumBrowserControl.hpp"
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "Simulator.hpp"
+#include "browser/PageArguments.hpp"
+#include "browser/PageScript.hpp"
+
+namespace sim {
+
+namespace {
+
+constexpr int DefaultWidth = 420;
+constexpr int DefaultHeight = 640;
+constexpr auto LoadTimeout = std::chrono::seconds(30);
+// A call may place a million points: it has all the time it needs.
+constexpr auto CallTimeout = std::chrono::minutes(10);
+
+std::string Base64(const std::string& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                     static_cast<unsigned char>(bytes[i + 2]);
+        out += {alphabet[n >> 18], alphabet[(n >> 12) & 63], alphabet[(n >> 6) & 63], alphabet[n & 63]};
+    }
+    if (i + 1 == bytes.size()) {
+        unsigned n = static_cast<unsigned char>(bytes[i]) << 16;
+        out += {alphabet[n >> 18], alphabet[(n >> 12) & 63], '=', '='};
+    } else if (i + 2 == bytes.size()) {
+        unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        out += {alphabet[n >> 18], alphabet[(n >> 12) & 63], alphabet[(n >> 6) & 63], '='};
+    }
+    return out;
+}
+
+std::string Literal(const nlohmann::json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string PreviewText(const nlohmann::json& preview)
+{
+    const bool array = preview.value("subtype", std::string()) == "array";
+    std::string text;
+    for (const nlohmann::json& property : preview.value("properties", nlohmann::json::array())) {
+        std::string item = property.value("value", std::string());
+        if (property.value("type", std::string()) == "string")
+            item = Literal(item);
+        text += (text.empty() ? "" : ", ") + (array ? item : property.value("name", std::string()) + ": " + item);
+    }
+    if (preview.value("overflow", false))
+        text += text.empty() ? "…" : ", …";
+    return array ? "[" + text + "]" : "{" + text + "}";
+}
+
+// How the console shows a value.
+std::string ConsoleText(const nlohmann::json& remote)
+{
+    const std::string subtype = remote.value("subtype", std::string());
+    if (remote.contains("preview") && (subtype == "array" || (subtype.empty() && remote.value("className", std::string()) == "Object")))
+        return PreviewText(remote["preview"]);
+    if (remote.contains("value"))
+        return remote["value"].is_string() ? remote["value"].get<std::string>() : Literal(remote["value"]);
+    if (remote.contains("unserializableValue"))
+        return remote["unserializableValue"].get<std::string>();
+    if (remote.contains("description"))
+        return remote["description"].get<std::string>();
+    return remote.value("type", std::string("undefined"));
+}
+
+std::string ExceptionText(const nlohmann::json& details)
+{
+    std::string text = details.value("text", std::string());
+    if (details.contains("exception") && details["exception"].contains("description")) {
+        std::string description = details["exception"]["description"].get<std::string>();
+        return text.empty() || text == description ? description : text + " " + description;
+    }
+    if (details.contains("exception"))
+        return text + " " + ConsoleText(details["exception"]);
+    return text;
+}
+
+// The caller's JSON arguments as the recording control takes them: a JSON object is not a value
+// a call step can pass.
+void CheckArguments(const nlohmann::json& value)
+{
+    if (value.is_object())
+        throw Error("a call argument cannot be a JSON object: " + value.dump());
+    if (value.is_array())
+        for (const nlohmann::json& item : value)
+            CheckArguments(item);
+}
+
+std::string PathAndQuery(const std::string& url)
+{
+    std::string origin = OriginOf(url);
+    std::string rest = url.substr(origin.size());
+    rest = rest.substr(0, rest.find('#'));
+    return rest.empty() || rest[0] != '/' ? "/" + rest : rest;
+}
+
+std::vector<std::string> FunctionNames(const JS::Object& object)
+{
+    std::vector<std::string> names;
+    for (const GS::Ref<JS::Function, GS::Counter>& function : object.GetItemArray())
+        if (function != nullptr)
+            names.push_back(function->GetName().ToUtf8());
+    return names;
+}
+
+// Counts the module's running: what the page sends meanwhile waits for it.
+class ModuleRuns {
+public:
+    explicit ModuleRuns(int& depth) : depth(depth) { ++depth; }
+    ~ModuleRuns() { --depth; }
+    ModuleRuns(const ModuleRuns&) = delete;
+    ModuleRuns& operator=(const ModuleRuns&) = delete;
+
+private:
+    int& depth;
+};
+
+}  // namespace
+
+ChromiumBrowserControl::ChromiumBrowserControl(ChromiumSettings settings) : settings(std::move(settings))
+{
+    webApp = std::make_unique<WebAppSource>(this->settings.webapp.empty() ? DefaultWebApp() : this->settings.webapp);
+    DG::GetAppearanceManager().onAppearanceChanged.Add(appearanceTarget, [this](const auto&, const auto&) {
+        try {
+            for (auto& [browser, page] : pages)
+                if (!page.sessionId.empty())
+                    SyncPage(*const_cast<DG::BrowserBase*>(browser), page);
+        } catch (const std::exception& failure) {
+            PrintPage(std::string("the colour scheme did not reach the page: ") + failure.what());
+        }
+    });
+}
+
+ChromiumBrowserControl::~ChromiumBrowserControl() = default;
+
+DevToolsPipe& ChromiumBrowserControl::StartedPipe()
+{
+    if (pipe != nullptr)
+        return *pipe;
+    ChromiumOptions options;
+    options.headless = settings.headless;
+    pipe = std::make_unique<DevToolsPipe>(options);
+    pipe->SetEventHandler([this](const std::string& method, const nlohmann::json& params, const std::string& session) {
+        OnEvent(method, params, session);
+    });
+    pipe->SetIdleHandler([this] { ServeDeferred(); });
+    // New windows are held before they run, so that the page's window.open opens nothing.
+    pipe->Command("Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
+    return *pipe;
+}
+
+ChromiumBrowserControl::Page* ChromiumBrowserControl::FindPage(const DG::BrowserBase* browser)
+{
+    if (browser == nullptr)
+        return nullptr;
+    auto found = pages.find(browser);
+    return found != pages.end() ? &found->second : nullptr;
+}
+
+DG::BrowserBase* ChromiumBrowserControl::BrowserOfSession(const std::string& sessionId)
+{
+    if (sessionId.empty())
+        return nullptr;
+    for (auto& [browser, page] : pages)
+        if (page.sessionId == sessionId)
+            return const_cast<DG::BrowserBase*>(browser);
+    return nullptr;
+}
+
+std::string ChromiumBrowserControl::SessionOf(const DG::BrowserBase* browser) const
+{
+    auto found = pages.find(browser);
+    return found != pages.end() ? found->second.sessionId : std::string();
+}
+
+ChromiumBrowserControl::Page& ChromiumBrowserControl::PageOf(DG::BrowserBase& browser)
+{
+    Page& page = pages[&browser];
+    if (!page.sessionId.empty())
+        return page;
+    DevToolsPipe& devTools = StartedPipe();
+    int width = browser.GetWidth() > 0 ? browser.GetWidth() : DefaultWidth;
+    int height = browser.GetHeight() > 0 ? browser.GetHeight() : DefaultHeight;
+    creatingTarget = true;
+    nlohmann::json created;
+    try {
+        created = devTools.Command("Target.createTarget", {{"url", "about:blank"},
+                                                           {"newWindow", true},
+                                                           {"width", width},
+                                                           {"height", height}});
+    } catch (...) {
+        creatingTarget = false;
+        throw;
+    }
+    creatingTarget = false;
+    page.targetId = created["targetId"].get<std::string>();
+    if (!devTools.WaitUntil([&] { return attachedPages.contains(page.targetId); }, LoadTimeout))
+        throw Error("Chromium did not hand over the palette's page");
+    page.sessionId = attachedPages[page.targetId];
+    attachedPages.erase(page.targetId);
+    const std::string& session = page.sessionId;
+    devTools.Command("Page.enable", nlohmann::json::object(), session);
+    devTools.Command("Runtime.enable", nlohmann::json::object(), session);
+    devTools.Command("Log.enable", nlohmann::json::object(), session);
+    devTools.Command("Fetch.enable", {{"patterns", {{{"urlPattern", "*"}, {"requestStage", "Request"}}}}}, session);
+    devTools.Command("Runtime.addBinding", {{"name", PageBindingName}}, session);
+    if (const BrowserState* state = Find(&browser))
+        for (const auto& [name, object] : state->objects)
+            if (object != nullptr)
+                page.scriptIds.push_back(devTools.Command("Page.addScriptToEvaluateOnNewDocument",
+                                                          {{"source", ObjectPageScript(name, FunctionNames(*object))}},
+                                                          session)["identifier"].get<std::string>());
+    SyncPage(browser, page);
+    devTools.Command("Runtime.runIfWaitingForDebugger", nlohmann::json::object(), session);
+    return page;
+}
+
+void ChromiumBrowserControl::SyncPage(DG::BrowserBase& browser, Page& page)
+{
+    DevToolsPipe& devTools = StartedPipe();
+    bool dark = DG::IsDarkMode();
+    if (!page.darkMedia || *page.darkMedia != dark) {
+        devTools.Command("Emulation.setEmulatedMedia",
+                         {{"features", {{{"name", "prefers-color-scheme"}, {"value", dark ? "dark" : "light"}}}}},
+                         page.sessionId);
+        page.darkMedia = dark;
+    }
+    // The palette's browser item is the page's viewport, also when the palette was resized.
+    int width = browser.GetWidth() > 0 ? browser.GetWidth() : DefaultWidth;
+    int height = browser.GetHeight() > 0 ? browser.GetHeight() : DefaultHeight;
+    if (settings.headless && (width != page.width || height != page.height)) {
+        devTools.Command("Emulation.setDeviceMetricsOverride",
+                         {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}},
+                         page.sessionId);
+        page.width = width;
+        page.height = height;
+    }
+}
+
+ChromiumBrowserControl::Page& ChromiumBrowserControl::Ready(DG::BrowserBase& browser)
+{
+    Page& page = PageOf(browser);
+    SyncPage(browser, page);
+    if (!page.pendingLoad.empty()) {
+        std::string url = std::exchange(page.pendingLoad, {});
+        page.origin = OriginOf(url);
+        page.ownNavigation = true;
+        Navigate(page, url);
+    }
+    // A navigation the page began: its document is used once it is there.
+    WaitForLoad(page);
+    return page;
+}
+
+void ChromiumBrowserControl::Navigate(Page& page, const std::string& url)
+{
+    DevToolsPipe& devTools = StartedPipe();
+    nlohmann::json navigated = devTools.TryCommand("Page.navigate", {{"url", url}}, page.sessionId, LoadTimeout);
+    if (navigated.contains("error")) {
+        PrintPage("cannot load " + url + ": " + navigated["error"].value("message", std::string()));
+        return;
+    }
+    if (navigated.contains("errorText"))
+        PrintPage("cannot load " + url + ": " + navigated["errorText"].get<std::string>());
+    WaitForLoad(page);
+}
+
+void ChromiumBrowserControl::WaitForLoad(Page& page)
+{
+    if (page.loading && !StartedPipe().WaitUntil([&page] { return !page.loading; }, LoadTimeout))
+        PrintPage("the page did not finish loading within " + std::to_string(LoadTimeout.count()) + " s");
+}
+
+nlohmann::json ChromiumBrowserControl::EvaluateIn(const Page& page, const std::string& expression, bool awaitPromise,
+                                                  std::chrono::milliseconds timeout)
+{
+    return StartedPipe().Command("Runtime.evaluate",
+                                 {{"expression", expression},
+                                  {"awaitPromise", awaitPromise},
+                                  {"returnByValue", true},
+                                  {"userGesture", true}},
+                                 page.sessionId, timeout);
+}
+
+void ChromiumBrowserControl::PrintPage(const std::string& text)
+{
+    std::ostream& out = settings.pageLog != nullptr ? *settings.pageLog : std::cerr;
+    std::stringstream lines(text);
+    std::string line;
+    bool any = false;
+    while (std::getline(lines, line)) {
+        out << "page: " << line << "\n";
+        any = true;
+    }
+    if (!any)
+        out << "page: \n";
+    out.flush();
+}
+
+void ChromiumBrowserControl::Defer(std::function<void()> task)
+{
+    deferred.push_back(std::move(task));
+}
+
+void ChromiumBrowserControl::ServeDeferred()
+{
+    if (serving || moduleDepth > 0)
+        return;
+    serving = true;
+    try {
+        while (!deferred.empty()) {
+            std::function<void()> task = std::move(deferred.front());
+            deferred.pop_front();
+            ++servedTasks;
+            task();
+        }
+    } catch (...) {
+        serving = false;
+        throw;
+    }
+    serving = false;
+}
+
+// What a script set going (a navigation, a new window, calls) arrives shortly after it returned.
+void ChromiumBrowserControl::Settle()
+{
+    if (pipe == nullptr)
+        return;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    long before = -1;
+    while (before != servedTasks && std::chrono::steady_clock::now() < deadline) {
+        before = servedTasks;
+        pipe->WaitUntil([] { return false; }, std::chrono::milliseconds(150));
+        for (auto& entry : pages)
+            WaitForLoad(entry.second);
+    }
+}
+
+void ChromiumBrowserControl::Pump(std::chrono::milliseconds duration)
+{
+    for (auto& [browser, page] : pages)
+        if (!page.pendingLoad.empty())
+            Ready(*const_cast<DG::BrowserBase*>(browser));
+    if (pipe != nullptr)
+        pipe->WaitUntil([] { return false; }, duration);
+}
+
+void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::json& params,
+                                     const std::string& sessionId)
+{
+    if (method == "Target.attachedToTarget") {
+        OnAttached(params);
+        return;
+    }
+    DG::BrowserBase* browser = BrowserOfSession(sessionId);
+    Page* page = FindPage(browser);
+    if (page == nullptr)
+        return;
+    if (method == "Fetch.requestPaused") {
+        OnRequestPaused(*browser, *page, params);
+    } else if (method == "Runtime.bindingCalled") {
+        OnBindingCalled(*browser, params);
+    } else if (method == "Page.frameStartedLoading") {
+        if (params.value("frameId", std::string()) == page->targetId)
+            page->loading = true;
+    } else if (method == "Page.frameStoppedLoading") {
+        if (params.value("frameId", std::string()) == page->targetId)
+            page->loading = false;
+    } else if (method == "Page.windowOpen") {
+        std::string url = params.value("url", std::string());
+        Defer([this, browser, url] {
+            ++newTabs;
+            ModuleRuns running(moduleDepth);
+            if (FindPage(browser) != nullptr)
+                browser->onNewTab.Notify(*browser, DG::BrowserNewTabArg{GS::UniString(url.c_str(), CC_UTF8)});
+        });
+    } else if (method == "Runtime.executionContextCreated") {
+        const nlohmann::json& context = params["context"];
+        const nlohmann::json aux = context.value("auxData", nlohmann::json::object());
+        if (aux.value("isDefault", false) && aux.value("frameId", std::string()) == page->targetId)
+            page->mainWorldContexts[context["id"].get<int>()] = true;
+    } else if (method == "Runtime.executionContextDestroyed") {
+        page->mainWorldContexts.erase(params.value("executionContextId", 0));
+    } else if (method == "Runtime.executionContextsCleared") {
+        page->mainWorldContexts.clear();
+    } else if (method == "Runtime.consoleAPICalled") {
+        std::string text;
+        for (const nlohmann::json& arg : params.value("args", nlohmann::json::array()))
+            text += (text.empty() ? "" : " ") + ConsoleText(arg);
+        PrintPage(text);
+    } else if (method == "Runtime.exceptionThrown") {
+        PrintPage(ExceptionText(params["exceptionDetails"]));
+    } else if (method == "Log.entryAdded") {
+        const nlohmann::json& entry = params["entry"];
+        std::string url = entry.value("url", std::string());
+        PrintPage(entry.value("text", std::string()) + (url.empty() ? "" : " (" + url + ")"));
+    }
+}
+
+// Every new page is held before it runs: the palette's own runs once it is set up; the windows
+// the page opens are closed unseen, their requests held (the address reached the module as the
+// new-tab event).
+void ChromiumBrowserControl::OnAttached(const nlohmann::json& params)
+{
+    const nlohmann::json& info = params["targetInfo"];
+    const std::string session = params.value("sessionId", std::string());
+    const std::string type = info.value("type", std::string());
+    const std::string targetId = info.value("targetId", std::string());
+    if (type == "page" && creatingTarget && info.value("openerId", std::string()).empty()) {
+        attachedPages[targetId] = session;
+        return;
+    }
+    if (type == "page") {
+        pipe->Post("Fetch.enable", {{"patterns", {{{"urlPattern", "*"}}}}}, session);
+        pipe->Post("Runtime.runIfWaitingForDebugger", nlohmann::json::object(), session);
+        pipe->Post("Target.closeTarget", {{"targetId", targetId}});
+        return;
+    }
+    if (params.value("waitingForDebugger", false))
+        pipe->Post("Runtime.runIfWaitingForDebugger", nlohmann::json::object(), session);
+    pipe->Post("Target.detachFromTarget", {{"sessionId", session}});
+}
+
+void ChromiumBrowserControl::OnRequestPaused(DG::BrowserBase& browser, Page& page, const nlohmann::json& params)
+{
+    const std::string url = params["request"].value("url", std::string());
+    bool navigation = params.value("resourceType", std::string()) == "Document" &&
+                      params.value("frameId", std::string()) == page.targetId &&
+                      !params.contains("redirectedRequestId");
+    if (!navigation || page.ownNavigation) {
+        if (navigation)
+            page.ownNavigation = false;
+        AnswerFromWebApp(page, params);
+        return;
+    }
+    // The page leaves for another address: the module decides, before anything of it loads.
+    const std::string requestId = params["requestId"].get<std::string>();
+    DG::BrowserBase* target = &browser;
+    Defer([this, target, url, requestId, params] {
+        Page* current = FindPage(target);
+        if (current == nullptr)
+            return;
+        bool allowed;
+        {
+            ModuleRuns running(moduleDepth);
+            allowed = target->onURLChange.Notify(*target, DG::BrowserURLChangeArg{GS::UniString(url.c_str(), CC_UTF8)});
+        }
+        if (!allowed) {
+            pipe->TryCommand("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}},
+                             current->sessionId);
+            return;
+        }
+        BrowserState& state = StateOf(target);
+        state.address = url;
+        ++state.pageLoads;
+        AnswerFromWebApp(*current, params);
+    });
+}
+
+void ChromiumBrowserControl::AnswerFromWebApp(Page& page, const nlohmann::json& params)
+{
+    const std::string requestId = params["requestId"].get<std::string>();
+    const nlohmann::json& request = params["request"];
+    const std::string url = request.value("url", std::string());
+    if (page.origin.empty() || OriginOf(url) != page.origin) {
+        pipe->TryCommand("Fetch.continueRequest", {{"requestId", requestId}}, page.sessionId);
+        return;
+    }
+    if (webApp->IsServer()) {
+        pipe->TryCommand("Fetch.continueRequest", {{"requestId", requestId}, {"url", webApp->ServerAddress(PathAndQuery(url))}},
+                         page.sessionId);
+        return;
+    }
+    WebAppResponse response = webApp->Answer(request.value("method", std::string("GET")), PathAndQuery(url));
+    nlohmann::json headers = nlohmann::json::array({{{"name", "Content-Type"}, {"value", response.contentType}},
+                                                    {{"name", "Cache-Control"}, {"value", "no-store"}}});
+    pipe->TryCommand("Fetch.fulfillRequest",
+                     {{"requestId", requestId},
+                      {"responseCode", response.status},
+                      {"responseHeaders", headers},
+                      {"body", Base64(response.body)}},
+                     page.sessionId);
+}
+
+void ChromiumBrowserControl::OnBindingCalled(DG::BrowserBase& browser, const nlohmann::json& params)
+{
+    if (params.value("name", std::string()) != PageBindingName)
+        return;
+    Page* page = FindPage(&browser);
+    int context = params.value("executionContextId", 0);
+    if (page == nullptr || !page->mainWorldContexts.contains(context)) {
+        PrintPage("a call from outside the palette's page was refused");
+        return;
+    }
+    std::string payload = params.value("payload", std::string());
+    DG::BrowserBase* target = &browser;
+    Defer([this, target, context, payload = std::move(payload)] {
+        Page* current = FindPage(target);
+        if (current == nullptr)
+            return;
+        auto settle = [&](double id, bool fulfilled, const nlohmann::json& value) {
+            pipe->TryCommand("Runtime.evaluate",
+                             {{"expression", std::string(PageSettleName) + "(" + Literal(id) + "," +
+                                                 (fulfilled ? "true" : "false") + "," + Literal(value) + ")"},
+                              {"contextId", context}},
+                             current->sessionId);
+        };
+        PageCall call;
+        try {
+            call = DecodePageCall(payload);
+        } catch (const Error& error) {
+            PrintPage(error.what());
+            return;
+        }
+        const BrowserState* state = Find(target);
+        GS::Ref<JS::Function, GS::Counter> function;
+        if (state != nullptr) {
+            auto object = state->objects.find(call.objectName);
+            if (object != state->objects.end() && object->second != nullptr)
+                function = object->second->FindFunction(GS::UniString(call.functionName.c_str(), CC_UTF8));
+        }
+        if (function == nullptr) {
+            settle(call.id, false, call.objectName + "." + call.functionName + " is not a function");
+            return;
+        }
+        PageReply reply;
+        {
+            ModuleRuns running(moduleDepth);
+            reply = CallBoundFunction(*function, call.arguments);
+        }
+        call.arguments = nullptr;
+        lastCallException = reply.exception;
+        if (FindPage(target) == nullptr)
+            return;  // the palette went away during the call
+        if (!reply.exception.empty())
+            settle(call.id, false, reply.exception);
+        else
+            settle(call.id, true, reply.reply);
+    });
+}
+
+PageReply ChromiumBrowserControl::Call(DG::BrowserBase* browser, const std::string& functionName,
+                                       const nlohmann::json& args, const std::string& objectName)
+{
+    PageReply result;
+    if (FindPage(browser) == nullptr)
+        return result;  // nothing was ever loaded: there is no page to call from
+    CheckArguments(args);
+    Page& page = Ready(*browser);
+    lastCallException.clear();
+    std::string argsJson = args.is_null() ? "[]" : Literal(args);
+    nlohmann::json evaluated = EvaluateIn(page, CallPageExpression(objectName, functionName, argsJson), true, CallTimeout);
+    if (evaluated.contains("exceptionDetails"))
+        throw Error("the page could not make the call: " + ExceptionText(evaluated["exceptionDetails"]));
+    nlohmann::json value = evaluated["result"].value("value", nlohmann::json::object());
+    result.found = value.value("found", false);
+    if (!result.found)
+        return result;
+    if (value.contains("rejected")) {
+        result.exception = lastCallException.empty() ? value["rejected"].get<std::string>() : lastCallException;
+        return result;
+    }
+    nlohmann::json reply = value.value("reply", nlohmann::json());
+    result.reply = reply.is_string() || reply.is_boolean() ? reply : nlohmann::json();
+    return result;
+}
+
+void ChromiumBrowserControl::NewTab(DG::BrowserBase* browser, const std::string& url)
+{
+    if (FindPage(browser) == nullptr)
+        return;
+    Page& page = Ready(*browser);
+    int before = newTabs;
+    EvaluateIn(page, "void window.open(" + Literal(url) + ")", false, LoadTimeout);
+    StartedPipe().WaitUntil([&] { return newTabs > before; }, std::chrono::seconds(5));
+}
+
+bool ChromiumBrowserControl::Navigate(DG::BrowserBase* browser, const std::string& url)
+{
+    if (FindPage(browser) == nullptr)
+        return BrowserControl::Navigate(browser, url);
+    Page& page = Ready(*browser);
+    {
+        ModuleRuns running(moduleDepth);
+        if (!browser->onURLChange.Notify(*browser, DG::BrowserURLChangeArg{GS::UniString(url.c_str(), CC_UTF8)}))
+            return false;
+    }
+    BrowserState& state = StateOf(browser);
+    state.address = url;
+    ++state.pageLoads;
+    page.ownNavigation = true;
+    Navigate(page, url);
+    return true;
+}
+
+nlohmann::json ChromiumBrowserControl::Evaluate(DG::BrowserBase* browser, const std::string& script)
+{
+    if (FindPage(browser) == nullptr)
+        throw Error("there is no page yet: open the palette first");
+    Page& page = Ready(*browser);
+    nlohmann::json evaluated = StartedPipe().Command(
+        "Runtime.evaluate", {{"expression", script}, {"awaitPromise", true}, {"userGesture", true}}, page.sessionId,
+        CallTimeout);
+    nlohmann::json value;
+    const nlohmann::json& remote = evaluated["result"];
+    if (remote.contains("value")) {
+        value = remote["value"];
+    } else if (remote.contains("unserializableValue")) {
+        value = remote["unserializableValue"];
+    } else if (remote.contains("objectId")) {
+        // An object gives its JSON; one that has none (a window, a cycle) its text.
+        nlohmann::json converted = StartedPipe().TryCommand(
+            "Runtime.callFunctionOn",
+            {{"objectId", remote["objectId"]},
+             {"functionDeclaration",
+              "function () { try { const s = JSON.stringify(this); return s === undefined ? null : JSON.parse(s); }"
+              " catch (e) { return String(this); } }"},
+             {"returnByValue", true}},
+            page.sessionId);
+        value = converted.contains("result") ? converted["result"].value("value", nlohmann::json()) : nlohmann::json();
+        StartedPipe().TryCommand("Runtime.releaseObject", {{"objectId", remote["objectId"]}}, page.sessionId);
+    }
+    Settle();
+    if (evaluated.contains("exceptionDetails"))
+        throw PageScriptError(ExceptionText(evaluated["exceptionDetails"]));
+    return value;
+}
+
+void ChromiumBrowserControl::Clear()
+{
+    BrowserControl::Clear();
+    deferred.clear();
+    if (pipe != nullptr)
+        for (auto& [browser, page] : pages)
+            if (!page.targetId.empty())
+                pipe->TryCommand("Target.closeTarget", {{"targetId", page.targetId}});
+    pages.clear();
+}
+
+GSErrCode ChromiumBrowserControl::Load(DG::Browser& browser, const GS::UniString& url)
+{
+    GSErrCode result = BrowserControl::Load(browser, url);
+    // The page loads once it is used, after the module registered its objects, so that they
+    // exist before the page's own scripts run.
+    pages[&browser].pendingLoad = url.ToUtf8();
+    return result;
+}
+
+// The module's operations report nothing back, and nothing may be thrown through the module:
+// what goes wrong with the browser is printed.
+GSErrCode ChromiumBrowserControl::ExecuteScript(DG::Browser& browser, const GS::UniString& script)
+{
+    GSErrCode result = BrowserControl::ExecuteScript(browser, script);
+    if (FindPage(&browser) == nullptr)
+        return result;
+    ModuleRuns running(moduleDepth);
+    try {
+        Page& page = Ready(browser);
+        nlohmann::json evaluated = EvaluateIn(page, script.ToUtf8(), false, LoadTimeout);
+        if (evaluated.contains("exceptionDetails"))
+            PrintPage(ExceptionText(evaluated["exceptionDetails"]));
+    } catch (const std::exception& failure) {
+        PrintPage(std::string("the script did not run: ") + failure.what());
+    }
+    return result;
+}
+
+GSErrCode ChromiumBrowserControl::RegisterObject(DG::Browser& browser, const GS::Ref<JS::Object, GS::Counter>& object)
+{
+    GSErrCode result = BrowserControl::RegisterObject(browser, object);
+    Page* page = FindPage(&browser);
+    if (result != NoError || page == nullptr || page->sessionId.empty())
+        return result;
+    // A page already shown gets the object now, and every later document before its scripts.
+    ModuleRuns running(moduleDepth);
+    try {
+        std::string source = ObjectPageScript(object->GetName().ToUtf8(), FunctionNames(*object));
+        page->scriptIds.push_back(StartedPipe()
+                                      .Command("Page.addScriptToEvaluateOnNewDocument", {{"source", source}},
+                                               page->sessionId)["identifier"]
+                                      .get<std::string>());
+        EvaluateIn(*page, source, false, LoadTimeout);
+    } catch (const std::exception& failure) {
+        PrintPage(std::string("the object did not reach the page: ") + failure.what());
+    }
+    return result;
+}
+
+}  // namespace sim
