@@ -1,10 +1,12 @@
-// Writes the sample plot's images, terrain points and report into a folder.
+// Writes the sample plot's data files into a folder: the files the reference web application
+// downloads (plot.json, orthophoto.jpg, drape.jpg, terrain.xyz, report.txt).
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "SampleFiles.hpp"
 #include "SamplePlot.hpp"
 
 int main(int argc, char** argv)
@@ -13,19 +15,18 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: landfetch-sample-data FOLDER\n");
         return 2;
     }
-    const std::string folder = argv[1];
+    const std::filesystem::path folder = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
     const samples::SamplePlot plot = samples::GenerateSamplePlot();
-    const auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream out(folder + "/" + name, std::ios::binary);
-        out << bytes;
+    for (const samples::SampleFile& file : samples::SampleFiles(plot)) {
+        std::ofstream out(folder / file.name, std::ios::binary);
+        out << file.bytes;
         if (!out) {
-            std::fprintf(stderr, "landfetch-sample-data: cannot write %s/%s\n", folder.c_str(), name.c_str());
-            std::exit(2);
+            std::fprintf(stderr, "landfetch-sample-data: cannot write %s\n", (folder / file.name).string().c_str());
+            return 2;
         }
-    };
-    write("orthophoto.jpg", plot.orthophoto.bytes);
-    write("terrain.xyz", samples::TerrainPointsText(plot.terrainPoints, 0.0, 0.0));
-    write("report.txt", plot.report);
+    }
     std::printf("%s, parcel %s: %zu terrain points, %zu buildings, survey point %.2f %.2f %.2f\n", plot.name.c_str(),
                 plot.parcelNumber.c_str(), plot.terrainPoints.size(), plot.buildings.size(), plot.surveyEastings,
                 plot.surveyNorthings, plot.surveyHeight);

@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "Browse.hpp"
 #include "Demo.hpp"
 #include "Exports.hpp"
 #include "PageValues.hpp"
@@ -136,6 +137,18 @@ public:
         return ExitDone;
     }
 
+    int Browse()
+    {
+        Simulator::Options options = Options(settings.api);
+        options.browser = "chromium";  // the page runs in a real browser, whatever --browser says
+        Simulator simulator(options);
+        LoadProjectFile(simulator, std::nullopt);
+        simulator.Start();
+        RunBrowse(simulator, out, err);
+        Finish(simulator);
+        return ExitDone;
+    }
+
     int Export()
     {
         if (settings.project.empty())
@@ -253,6 +266,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
     run->add_option("SCENARIO", settings.scenario, "scenario file")->required();
     CLI::App* exportCommand = app.add_subcommand("export", "write the exports of --project to --out");
     CLI::App* demo = app.add_subcommand("demo", "place the embedded sample plot into a new project");
+    CLI::App* browse = app.add_subcommand(
+        "browse", "open the palette in Chromium with the page (--webapp DIR|URL) and a live host window; --headless for tests");
 
     // The call's arguments are taken as they stand: the parser's own list syntax would split "[1,2]".
     const int parsed = ParsedArgumentCount(argc, argv);
@@ -276,6 +291,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
             return command.Run();
         if (exportCommand->parsed())
             return command.Export();
+        if (browse->parsed())
+            return command.Browse();
         if (demo->parsed()) {
             DemoOptions options;
             options.apiVersion = settings.api;

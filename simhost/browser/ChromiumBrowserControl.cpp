@@ -357,6 +357,16 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
         OnAttached(params);
         return;
     }
+    if (method == "Target.detachedFromTarget") {
+        for (const auto& entry : pages)
+            if (!entry.second.sessionId.empty() && entry.second.sessionId == params.value("sessionId", std::string()))
+                paletteClosed = true;
+    }
+    if (!side.sessionId.empty() && sessionId == side.sessionId) {
+        if (method == "Fetch.requestPaused")
+            OnSideRequest(params);
+        return;
+    }
     DG::BrowserBase* browser = BrowserOfSession(sessionId);
     Page* page = FindPage(browser);
     if (page == nullptr)
@@ -531,6 +541,7 @@ void ChromiumBrowserControl::OnBindingCalled(DG::BrowserBase& browser, const nlo
             settle(call.id, false, call.objectName + "." + call.functionName + " is not a function");
             return;
         }
+        const nlohmann::json observed = callObserver ? FromJsValue(call.arguments) : nlohmann::json();
         PageReply reply;
         {
             ModuleRuns running(moduleDepth);
@@ -544,6 +555,8 @@ void ChromiumBrowserControl::OnBindingCalled(DG::BrowserBase& browser, const nlo
             settle(call.id, false, reply.exception);
         else
             settle(call.id, true, reply.reply);
+        if (callObserver)
+            callObserver(call.functionName, observed, reply);
     });
 }
 
@@ -552,6 +565,78 @@ PageReply ChromiumBrowserControl::CallJson(DG::BrowserBase* browser, const std::
 {
     PageArgumentsFromJson(args);  // the same refusals as the recording control's, before anything is parsed deeply
     return Call(browser, functionName, nlohmann::json::parse(args), objectName);
+}
+
+void ChromiumBrowserControl::OpenSideWindow(const std::string& url, WindowRequestHandler answer, int width, int height)
+{
+    DevToolsPipe& devTools = StartedPipe();
+    creatingTarget = true;
+    nlohmann::json created;
+    try {
+        created = devTools.Command("Target.createTarget",
+                                   {{"url", "about:blank"}, {"newWindow", true}, {"width", width}, {"height", height}});
+    } catch (...) {
+        creatingTarget = false;
+        throw;
+    }
+    creatingTarget = false;
+    side.targetId = created["targetId"].get<std::string>();
+    if (!devTools.WaitUntil([&] { return attachedPages.contains(side.targetId); }, LoadTimeout))
+        throw Error("Chromium did not hand over the host window");
+    side.sessionId = attachedPages[side.targetId];
+    attachedPages.erase(side.targetId);
+    side.origin = OriginOf(url);
+    side.answer = std::move(answer);
+    devTools.Command("Page.enable", nlohmann::json::object(), side.sessionId);
+    devTools.Command("Fetch.enable", {{"patterns", {{{"urlPattern", "*"}, {"requestStage", "Request"}}}}}, side.sessionId);
+    if (settings.headless)
+        devTools.Command("Emulation.setDeviceMetricsOverride",
+                         {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}}, side.sessionId);
+    devTools.Command("Runtime.runIfWaitingForDebugger", nlohmann::json::object(), side.sessionId);
+    devTools.Post("Page.navigate", {{"url", url}}, side.sessionId);
+}
+
+// Answered outside the module's calls, as the user's clicks in the host window are.
+void ChromiumBrowserControl::OnSideRequest(const nlohmann::json& params)
+{
+    Defer([this, params] {
+        const std::string requestId = params["requestId"].get<std::string>();
+        const nlohmann::json& request = params["request"];
+        const std::string url = request.value("url", std::string());
+        if (OriginOf(url) != side.origin || !side.answer) {
+            pipe->TryCommand("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "BlockedByClient"}}, side.sessionId);
+            return;
+        }
+        WebAppResponse response;
+        try {
+            response = side.answer(request.value("method", std::string("GET")), PathAndQuery(url));
+        } catch (const std::exception& failure) {
+            response = {500, "text/plain; charset=utf-8", failure.what()};
+        }
+        nlohmann::json headers = nlohmann::json::array({{{"name", "Content-Type"}, {"value", response.contentType}},
+                                                        {{"name", "Cache-Control"}, {"value", "no-store"}}});
+        pipe->TryCommand("Fetch.fulfillRequest",
+                         {{"requestId", requestId}, {"responseCode", response.status}, {"responseHeaders", headers},
+                          {"body", Base64(response.body)}},
+                         side.sessionId);
+    });
+}
+
+void ChromiumBrowserControl::PostToSideWindow(const std::string& script)
+{
+    if (pipe != nullptr && !side.sessionId.empty())
+        pipe->Post("Runtime.evaluate", {{"expression", script}}, side.sessionId);
+}
+
+nlohmann::json ChromiumBrowserControl::EvaluateInSideWindow(const std::string& script)
+{
+    if (side.sessionId.empty())
+        throw Error("there is no host window");
+    nlohmann::json evaluated = StartedPipe().Command(
+        "Runtime.evaluate", {{"expression", script}, {"awaitPromise", true}, {"returnByValue", true}}, side.sessionId, CallTimeout);
+    if (evaluated.contains("exceptionDetails"))
+        throw PageScriptError(ExceptionText(evaluated["exceptionDetails"]));
+    return evaluated["result"].value("value", nlohmann::json());
 }
 
 PageReply ChromiumBrowserControl::Call(DG::BrowserBase* browser, const std::string& functionName,

@@ -49,6 +49,19 @@ public:
     std::string SessionOf(const DG::BrowserBase* browser) const;
     DevToolsPipe* Pipe() { return pipe.get(); }
 
+    // For `browse`: each call the page made, once its reply went back to the page.
+    using CallObserver = std::function<void(const std::string& name, const nlohmann::json& args, const PageReply& reply)>;
+    void SetCallObserver(CallObserver observer) { callObserver = std::move(observer); }
+    // A window of its own beside the palette (the host window): requests to its address's origin
+    // are answered by `answer`, outside the module's calls; nothing else loads in it.
+    using WindowRequestHandler = std::function<WebAppResponse(const std::string& method, const std::string& pathAndQuery)>;
+    void OpenSideWindow(const std::string& url, WindowRequestHandler answer, int width, int height);
+    // Runs a script in the side window without waiting for it.
+    void PostToSideWindow(const std::string& script);
+    nlohmann::json EvaluateInSideWindow(const std::string& script);
+    // False once the palette's page is gone: its window was closed.
+    bool PaletteShown() const { return !paletteClosed; }
+
 private:
     struct Page {
         std::string targetId;
@@ -99,6 +112,15 @@ private:
     int newTabs = 0;
     long servedTasks = 0;
     std::string lastCallException;
+    CallObserver callObserver;
+    struct SideWindow {
+        std::string targetId;
+        std::string sessionId;
+        std::string origin;
+        WindowRequestHandler answer;
+    } side;
+    bool paletteClosed = false;
+    void OnSideRequest(const nlohmann::json& params);
     DG::EventTarget appearanceTarget;
 };
 

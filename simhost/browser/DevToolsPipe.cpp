@@ -44,6 +44,8 @@ bool IsExecutable(const std::string& path)
 [[noreturn]] void ExecChromium(int commandRead, int replyWrite, int logFd, char* const argv[])
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // A group of its own: a terminal's Ctrl-C reaches the simulator, which then saves and closes it.
+    setpgid(0, 0);
     int command = fcntl(commandRead, F_DUPFD, 10);
     int reply = fcntl(replyWrite, F_DUPFD, 10);
     int nullFd = open("/dev/null", O_RDONLY);

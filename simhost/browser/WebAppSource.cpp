@@ -1,5 +1,7 @@
 #include "WebAppSource.hpp"
 
+#include "SampleFiles.hpp"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +9,7 @@
 #include <regex>
 #include <sstream>
 
+#include "SampleFiles.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
@@ -106,6 +109,12 @@ std::string WebAppSource::ServerAddress(const std::string& pathAndQuery) const
     return server + (pathAndQuery.starts_with("/") ? pathAndQuery : "/" + pathAndQuery);
 }
 
+const std::vector<samples::SampleFile>& EmbeddedSampleFiles()
+{
+    static const std::vector<samples::SampleFile> files = samples::SampleFiles(samples::GenerateSamplePlot());
+    return files;
+}
+
 WebAppResponse WebAppSource::Answer(const std::string& method, const std::string& pathAndQuery) const
 {
     if (method != "GET" && method != "HEAD")
@@ -135,6 +144,11 @@ WebAppResponse WebAppSource::Answer(const std::string& method, const std::string
         // The browser asks for an icon on its own; a web application without one is not at fault.
         if (relative == "favicon.ico")
             return {204, "image/x-icon", ""};
+        // A page without sample data of its own gets the embedded sample plot's files.
+        if (relative.parent_path() == "sample")
+            for (const samples::SampleFile& sample : EmbeddedSampleFiles())
+                if (relative.filename() == sample.name)
+                    return {200, sample.mime, method == "HEAD" ? std::string() : sample.bytes};
         return Plain(404, "not found: " + path);
     }
     std::string inside = resolved.string();

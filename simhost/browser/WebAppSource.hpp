@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace samples {
+struct SampleFile;
+}
+
 namespace sim {
 
 struct WebAppResponse {
@@ -30,6 +34,9 @@ private:
     std::string folder;  // canonical, without a trailing slash
     std::string server;  // without a trailing slash
 };
+
+// The embedded sample plot as files; a web application's folder without "sample/" gets them there.
+const std::vector<samples::SampleFile>& EmbeddedSampleFiles();
 
 // The folder the simulator shows when none is given.
 std::string DefaultWebApp();

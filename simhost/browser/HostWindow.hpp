@@ -1,0 +1,49 @@
+#pragma once
+
+// The host window of `landfetch-host browse`: the project as the add-on changes it. Its page and
+// the project's drawings and model are answered by path, for the browser's request interception;
+// undo and redo come back the same way and act as the user does.
+
+#include <string>
+
+namespace sim {
+
+class Simulator;
+
+struct HostWindowReply {
+    int status = 404;
+    std::string mime = "text/plain; charset=utf-8";
+    std::string body;
+};
+
+class HostWindow {
+public:
+    // `pageFolder`: the window's own page; `threeFolder`: the three.js package (may not exist: the
+    // window then shows the drawings only); `workFolder`: where the exports are written.
+    HostWindow(Simulator& simulator, std::string pageFolder, std::string threeFolder, std::string workFolder);
+
+    // A request for a path of the window's origin ("/index.html", "/project/state.json",
+    // "/project/views/<file>", "/project/model/<file>", "/three/...", POST "/action/undo" or "/redo").
+    HostWindowReply Answer(const std::string& method, const std::string& path);
+
+    // After every ACAPI call: the next request shows the project as it is now.
+    void CallMade();
+    int Revision() const { return revision; }
+
+    // The page's own script that asks the window to show the latest revision.
+    static const char* RefreshScript() { return "window.hostRefresh && window.hostRefresh();"; }
+
+private:
+    void Export();
+
+    Simulator& simulator;
+    std::string pageFolder;
+    std::string threeFolder;
+    std::string workFolder;
+    int revision = 1;
+    int exported = 0;
+    int calls = 0;
+    std::string stateJson;
+};
+
+}  // namespace sim
