@@ -9,6 +9,7 @@
 
 #include "Demo.hpp"
 #include "Exports.hpp"
+#include "JsonNesting.hpp"
 #include "Scenario.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
@@ -41,7 +42,10 @@ struct Settings {
 nlohmann::json ParseArgument(const std::string& text)
 {
     nlohmann::json value = nlohmann::json::parse(text, nullptr, false);
-    return value.is_discarded() ? nlohmann::json(text) : value;
+    if (value.is_discarded())
+        return nlohmann::json(text);
+    RefuseDeepNesting(value, "a call argument");
+    return value;
 }
 
 std::vector<std::string> WriteExports(const nlohmann::json& project, const std::string& outDir)

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "JsonNesting.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
@@ -93,16 +94,23 @@ nlohmann::ordered_json CallLine(Simulator& simulator, const nlohmann::json& step
 
 nlohmann::json ReadJsonFile(const std::string& path)
 {
+    // A device or a pipe named as a file would be read forever.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
+        throw Error(path + ": cannot be read (not a file)");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Error(path + ": cannot be read");
     std::stringstream bytes;
     bytes << in.rdbuf();
+    nlohmann::json value;
     try {
-        return nlohmann::json::parse(bytes.str());
+        value = nlohmann::json::parse(bytes.str());
     } catch (const nlohmann::json::parse_error& error) {
         throw Error(path + ": not valid JSON (" + error.what() + ")");
     }
+    RefuseDeepNesting(value, path);
+    return value;
 }
 
 void WriteJsonFile(const std::string& path, const nlohmann::json& value)
