@@ -6,7 +6,8 @@
 // - every handle the call allocated was freed;
 // - the project file saves, loads back and saves again byte for byte;
 // - when the call made an undo step, undoing it gives the project file from before the call, apart
-//   from what is made outside undo steps (texture surfaces, worksheets made before the step).
+//   from what is made outside undo steps (texture surfaces, worksheets made before the step and
+//   their windows).
 //
 // The host API version is LANDFETCH_FUZZ_API (27 to 30, default 30). Each input starts from the
 // same project.
@@ -270,11 +271,12 @@ void CheckReply(const std::string& name, const JSRef& reply, int api)
     }
 }
 
-// The members a step leaves alone on undo because they were made before it opened: the lists
-// as they were before the call must still lead the lists after the undo.
+// The members a step leaves alone on undo because they were made before it opened (and the
+// windows of worksheets so made, which are no part of the model): the lists as they were before
+// the call must still lead the lists after the undo.
 void SetAsideMadeOutsideSteps(json& before, json& afterUndo)
 {
-    for (const char* member : {"surfaces", "worksheets"}) {
+    for (const char* member : {"surfaces", "worksheets", "openWindows"}) {
         json& old = before[member];
         json& now = afterUndo[member];
         if (!old.is_array() || !now.is_array() || now.size() < old.size() ||
@@ -295,7 +297,8 @@ void CheckProjectFile(Host& host, const json& file, const char* when)
     }
     const std::string again = ProjectText(host.reloaded->Save(), when);
     if (again != saved)
-        fuzz::Fail("the project file does not save back the same", when);
+        fuzz::Fail("the project file does not save back the same",
+                   std::string(when) + ": " + json::diff(json::parse(saved), json::parse(again)).dump());
 }
 
 void ClearFiles(const std::string& folder)
@@ -359,7 +362,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             json expected = before;
             SetAsideMadeOutsideSteps(expected, undone);
             if (undone != expected)
-                fuzz::Fail("undo does not restore the project file", name);
+                fuzz::Fail("undo does not restore the project file", name + ": " + json::diff(expected, undone).dump());
             if (simulator.Redo(1) != 1)
                 fuzz::Fail("the call's step cannot be redone", name);
         }
