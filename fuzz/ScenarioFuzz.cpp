@@ -1,4 +1,4 @@
-// The scenario reader, then the scenario's steps on a module build (host API 30): a scenario either
+// The scenario reader, then the scenario's steps on a loaded module build: a scenario either
 // runs, or is refused with a message (sim::Error) naming the file or the step. Nothing else may
 // escape, and nothing may hang.
 //
@@ -38,6 +38,18 @@ void Write(const std::string& path, const std::uint8_t* data, std::size_t size)
         fuzz::Fail("cannot write the scenario", path);
 }
 
+// One module build (host API 30) stays loaded for every input: libFuzzer keeps reading the coverage
+// counters of a module once loaded, so it may never be unloaded. Each scenario gets its own project.
+sim::Simulator& LoadedSimulator()
+{
+    static sim::Simulator* simulator = [] {
+        auto* made = new sim::Simulator(sim::Simulator::Options{30, "", ""});
+        made->Start();
+        return made;
+    }();
+    return *simulator;
+}
+
 // Where the module may write files: only under the simulator's work folder.
 void KeepFilesInWorkFolder(sim::Scenario& scenario)
 {
@@ -69,12 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     KeepFilesInWorkFolder(scenario);
     try {
-        // Only the module build for host API 30 is built beside the fuzzers.
-        sim::Simulator simulator(sim::Simulator::Options{30, "", ""});
-        if (!scenario.project.is_null())
-            simulator.LoadProject(scenario.project);
+        sim::Simulator& simulator = LoadedSimulator();
+        simulator.LoadProject(scenario.project.is_null() ? nlohmann::json::object() : scenario.project);
         simulator.SetUi(scenario.ui);
-        simulator.Start();
         std::ostringstream out;
         sim::RunScenarioSteps(simulator, scenario, out);
     } catch (const sim::Error& error) {
