@@ -110,7 +110,13 @@ Int32 NumberToInt32(double value)
 
 Int16 NumberToInt16(double value)
 {
-    return static_cast<Int16>(static_cast<UInt16>(static_cast<UInt32>(NumberToInt32(value)) & 0xFFFFu));
+    // Saturated, never wrapped: a story 40000 must not come out as a basement.
+    const Int32 wide = NumberToInt32(value);
+    if (wide < std::numeric_limits<Int16>::min())
+        return std::numeric_limits<Int16>::min();
+    if (wide > std::numeric_limits<Int16>::max())
+        return std::numeric_limits<Int16>::max();
+    return static_cast<Int16>(wide);
 }
 
 JSRef TextReply(const GS::UniString& text)

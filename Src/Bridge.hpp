@@ -19,8 +19,8 @@ GS::UniString StringArgument(const JSArgs& args, UInt32 index);
 std::vector<char>& BytesArgument(std::vector<char>& bytes, const JSArgs& args, UInt32 index);
 std::vector<char> DecodeBase64(const std::string& text);
 
-// Page numbers as host integers: truncated toward zero, NaN reads 0, clamped to the 32-bit range;
-// the 16-bit form keeps the low 16 bits of that.
+// Page numbers as host integers: truncated toward zero, NaN reads 0, clamped to the range of the
+// integer type.
 Int32 NumberToInt32(double value);
 Int16 NumberToInt16(double value);
 

@@ -56,6 +56,8 @@ GSErrCode CreateBuildingMesh(const Placement::Building& building, double referen
         return APIERR_IRREGULARPOLY;
     const double top = building.topElevation - referenceElevation;
     const double base = building.baseElevation - referenceElevation;
+    if (!std::isfinite(top) || !std::isfinite(base))
+        return APIERR_BADPARS;
 
     std::vector<API_Coord3D> roof = Placement::ParseXYZLines(building.roofPoints);
     for (API_Coord3D& point : roof)
@@ -135,6 +137,9 @@ GSErrCode PlaceBuildings(const std::vector<Building>& buildings, double referenc
         diagnostics += "zadne budovy ";
         return NoError;
     }
+    // A reference the page could not give as a number counts as none, as a missing one does.
+    if (!std::isfinite(referenceElevation))
+        referenceElevation = 0.0;
     bool hasRoof = false;
     API_AttributeIndex roofIndex = 0;
     if (!roofTexture.imageBytes.empty()) {

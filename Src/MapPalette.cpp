@@ -1,12 +1,9 @@
 #include "MapPalette.hpp"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <functional>
-#include <string>
 
 #include "APIMigration.hpp"
+#include "ExternalAddress.hpp"
 #include "GSUtils.hpp"
 #include "HostInterface.hpp"
 #include "ResourceIds.hpp"
@@ -22,97 +19,13 @@ const char* const DarkThemeScript = "window.acSetTheme && window.acSetTheme('dar
 const char* const LightThemeScript = "window.acSetTheme && window.acSetTheme('light');";
 const char* const ResyncScript = "window.acResyncProjectOrigin && window.acResyncProjectOrigin();";
 
-constexpr std::array DocumentExtensions{"txt", "pdf",  "csv", "json", "xml", "html",
-                                        "htm", "png",  "jpg", "jpeg", "tif", "tiff"};
-
-std::string Lowercase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-bool HasSchemeOf(const std::string& lowercaseUrl, const char* scheme)
-{
-    return lowercaseUrl.rfind(scheme, 0) == 0;
-}
-
-// The extension of the file a file address names, without its query or fragment.
-std::string FileExtension(const std::string& path)
-{
-    const std::string file = path.substr(0, path.find_first_of("?#"));
-    const std::size_t nameStart = file.find_last_of("/\\");
-    const std::string name = nameStart == std::string::npos ? file : file.substr(nameStart + 1);
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return {};
-    return Lowercase(name.substr(dot + 1));
-}
-
-bool IsDocument(const std::string& path)
-{
-    const std::string extension = FileExtension(path);
-    return std::find(DocumentExtensions.begin(), DocumentExtensions.end(), extension) != DocumentExtensions.end();
-}
-
-// Inside the web application: its origin itself or a path, query or fragment of it, never a host
-// that merely starts with the same letters.
-bool IsWebAppAddress(const GS::UniString& url)
-{
-    const GS::UniString& origin = WebAppAddress();
-    if (!url.BeginsWith(origin))
-        return false;
-    if (url.GetLength() == origin.GetLength())
-        return true;
-    const GS::uchar_t next = url[origin.GetLength()];
-    return next == u'/' || next == u'?' || next == u'#';
-}
-
 }  // namespace
-
-const GS::UniString& WebAppAddress()
-{
-    static const GS::UniString address(LANDFETCH_WEBAPP_ADDRESS);
-    return address;
-}
-
-const GS::UniString& OpenFilePrefix()
-{
-    static const GS::UniString prefix(LANDFETCH_OPEN_FILE_PREFIX);
-    return prefix;
-}
-
-GS::UniString ExternalAddress(const GS::UniString& url)
-{
-    if (url.IsEmpty())
-        return {};
-    const GS::UniString& prefix = OpenFilePrefix();
-    if (url.BeginsWith(prefix)) {
-        GS::UniString rest = url.GetSuffix(url.GetLength() - prefix.GetLength());
-        if (!rest.BeginsWith("/"))
-            rest = "/" + rest;
-        if (!IsDocument(rest.ToUtf8()))
-            return {};
-        return "file://" + rest;
-    }
-    const std::string lowercaseUrl = Lowercase(url.ToUtf8());
-    if (HasSchemeOf(lowercaseUrl, "http://") || HasSchemeOf(lowercaseUrl, "https://") ||
-        HasSchemeOf(lowercaseUrl, "mailto:"))
-        return url;
-    return {};
-}
 
 void OpenExternally(const GS::UniString& url)
 {
     const GS::UniString address = ExternalAddress(url);
     if (!address.IsEmpty())
         OSUtils::OpenWithDefaultBrowser(address);
-}
-
-bool IsOutsideAddress(const GS::UniString& url)
-{
-    const bool leavesPage = url.BeginsWith("http://") || url.BeginsWith("https://") || url.BeginsWith("file://");
-    return leavesPage && !IsWebAppAddress(url);
 }
 
 MapPalette::MapPalette()

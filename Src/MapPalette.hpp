@@ -40,18 +40,6 @@ private:
     DG::Browser browser;
 };
 
-// Where the palette loads the web application from, and the address prefix through which the page
-// asks for a local file to be opened.
-const GS::UniString& WebAppAddress();
-const GS::UniString& OpenFilePrefix();
-
-// Hands an address that leaves the page to the system's default browser. Only web and mail
-// addresses go out unchanged; a local file is opened only through the open-file prefix and only
-// when it is a document. Anything else is dropped.
+// Hands an address that leaves the page to the system's default browser, in the form
+// ExternalAddress gives; an address it refuses is dropped.
 void OpenExternally(const GS::UniString& url);
-
-// The address OpenExternally would hand out, or an empty text when it would drop it.
-GS::UniString ExternalAddress(const GS::UniString& url);
-
-// An address in the palette that must leave it (host API 27 and 28).
-bool IsOutsideAddress(const GS::UniString& url);

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <limits>
 
+#include "BoundedText.hpp"
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MemoRelease.hpp"
@@ -53,7 +54,7 @@ GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, dou
     picture.colorDepth = 6;
     picture.storageFormat = png ? 5 : 4;
     const GS::UniString pictureName(png ? "Site DTM CUZK" : "Ortofoto CUZK");
-    GS::ucsncpy(picture.pictName, pictureName.ToUStr(), PictureNameCapacity);
+    CopyBoundedText(picture.pictName, PictureNameCapacity, pictureName);
     CHTruncate(png ? "image/png" : "image/jpeg", picture.mimeType, sizeof picture.mimeType, CC_Default);
 
     // A size the host's 32-bit handle size cannot express is refused rather than cut short.

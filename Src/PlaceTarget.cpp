@@ -1,3 +1,4 @@
+#include "BoundedText.hpp"
 #include "HostInterface.hpp"
 #include "Placement.hpp"
 #include "ProjectQueries.hpp"
@@ -6,8 +7,8 @@ namespace {
 
 constexpr UInt32 DatabaseTextCapacity = sizeof(API_DatabaseInfo::name) / sizeof(GS::uchar_t);
 
-// The record a new worksheet gets; names are cut to the record's fields so that a long name
-// compares equal to what the host keeps and finds the worksheet again on the next call.
+// The record a new worksheet gets; names are cut to the record's fields, never inside a character,
+// so that a long name compares equal to what the host keeps and finds the worksheet again.
 API_DatabaseInfo WantedWorksheet(const GS::UniString& name, const GS::UniString& ref)
 {
     const GS::UniString wantedName = name.IsEmpty() ? GS::UniString("KN") : name;
@@ -15,8 +16,8 @@ API_DatabaseInfo WantedWorksheet(const GS::UniString& name, const GS::UniString&
 
     API_DatabaseInfo wanted{};
     wanted.typeID = APIWind_WorksheetID;
-    GS::ucsncpy(wanted.name, wantedName.ToUStr(), DatabaseTextCapacity);
-    GS::ucsncpy(wanted.ref, wantedRef.ToUStr(), DatabaseTextCapacity);
+    CopyBoundedText(wanted.name, DatabaseTextCapacity, wantedName);
+    CopyBoundedText(wanted.ref, DatabaseTextCapacity, wantedRef);
     return wanted;
 }
 

@@ -1,6 +1,9 @@
 // ChooseSaveFile and SaveTextFile: the plot report as a UTF-8 text file.
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +20,10 @@ const char* const DefaultReportName = "report.txt";
 const char* const ReplyNoFolder = "{\"ok\":false,\"err\":\"cilova_slozka\"}";
 const char* const ReplyCancelled = "{\"ok\":false,\"err\":\"zruseno\"}";
 const char* const ReplyNoFile = "{\"ok\":false,\"err\":\"soubor\"}";
+const char* const ReplyNotMade = "{\"ok\":false,\"err\":\"vytvoreni\"}";
+
+// The host's own files: projects (solo, archive, teamwork and its local data), templates and backups.
+constexpr std::array<std::u16string_view, 7> HostFileTypes{u"pln", u"pla", u"plp", u"plc", u"tpl", u"bpn", u"bak"};
 const char* const ReplyNotWritten = "{\"ok\":false,\"err\":\"zapis\"}";
 
 // Paths the user picked in the save dialog while the module is loaded: the only places outside
@@ -54,11 +61,65 @@ bool LiesDirectlyInReportFolder(const IO::Location& location)
     const GS::UniString& text = name.ToString();
     if (text == "." || text == "..")
         return false;
+    // Only names a bare name could give: "plot.pln::$DATA" would reach another file's content.
+    if (SanitizeFileName(text) != text)
+        return false;
     // Rebuilt from the folder, so that "dir/sub/../x" or a second separator style does not pass.
     IO::Location expected;
     if (!FindReportFolder(expected) || expected.AppendToLocal(name) != NoError)
         return false;
     return expected == location;
+}
+
+// A path as Windows tells files apart: without case, either separator, and without the dots and
+// blanks it drops from the end of a name.
+std::u16string FileKey(const GS::UniString& path)
+{
+    std::u16string key = path.Units();
+    while (!key.empty() && (key.back() == u'.' || key.back() == u' '))
+        key.pop_back();
+    for (char16_t& unit : key) {
+        if (unit == u'\\')
+            unit = u'/';
+        else if (unit >= u'A' && unit <= u'Z')
+            unit = static_cast<char16_t>(unit - u'A' + u'a');
+    }
+    return key;
+}
+
+bool HasHostFileType(const std::u16string& key)
+{
+    const std::size_t slash = key.rfind(u'/');
+    const std::size_t dot = key.rfind(u'.');
+    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash))
+        return false;
+    const std::u16string_view type = std::u16string_view(key).substr(dot + 1);
+    return std::find(HostFileTypes.begin(), HostFileTypes.end(), type) != HostFileTypes.end();
+}
+
+bool IsOpenProjectFile(const std::u16string& key)
+{
+    API_ProjectInfo project{};
+    bool same = false;
+    if (Host::GetProjectInfo(&project) == NoError && !project.untitled && project.location != nullptr) {
+        GS::UniString projectPath;
+        project.location->ToPath(&projectPath);
+        same = !projectPath.IsEmpty() && FileKey(projectPath) == key;
+    }
+    delete project.location;
+    delete project.location_team;
+    delete project.projectPath;
+    delete project.projectName;
+    return same;
+}
+
+// A report never replaces the open project, nor any project, template or backup of the host.
+bool IsHostFile(const IO::Location& location)
+{
+    GS::UniString path;
+    location.ToPath(&path);
+    const std::u16string key = FileKey(path);
+    return HasHostFileType(key) || IsOpenProjectFile(key);
 }
 
 }  // namespace
@@ -152,9 +213,13 @@ GS::UniString WriteReportFile(const GS::UniString& target, const GS::UniString& 
         location.AppendToLocal(IO::Name(SanitizeFileName(target)));
     }
 
+    if (IsHostFile(location))
+        return ReplyNoFile;
+
+    // Told apart from a refusal, so that the page can say the folder or the name is the problem.
     IO::File file(location, IO::File::Create);
     if (file.GetStatus() != NoError)
-        return ReplyNoFile;
+        return ReplyNotMade;
     if (file.Open(IO::File::WriteEmptyMode, IO::File::Report) != NoError)
         return ReplyNotWritten;
 

@@ -167,6 +167,9 @@ GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& po
                        const Outline& outline, const TerrainStyle& style, const TerrainTexture& texture,
                        GS::UniString& diagnostics)
 {
+    // A reference the page could not give as a number counts as none, as a missing one does.
+    if (!std::isfinite(referenceElevation))
+        referenceElevation = 0.0;
     std::vector<API_Coord3D> points = ParseXYZLines(pointsText);
     if (points.size() < 3) {
         diagnostics += GS::UniString::Printf("malo bodu (%d) ", static_cast<int>(points.size()));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "BoundedText.hpp"
 #include "HostInterface.hpp"
 #include "Placement.hpp"
 
@@ -17,7 +18,7 @@ UInt32 textureFileCounter = 0;
 constexpr Int32 TemporaryFolder = 7;
 constexpr Int32 SurfaceTypeCode = 2;
 constexpr UInt16 TextureStatusFlags = 0x11E0;
-constexpr std::size_t TextureNameCapacity = sizeof(API_Texture::texName) / sizeof(GS::uchar_t);
+constexpr UInt32 TextureNameCapacity = sizeof(API_Texture::texName) / sizeof(GS::uchar_t);
 
 bool IsPngData(const std::vector<char>& bytes)
 {
@@ -146,7 +147,7 @@ bool CreateTextureSurface(const TerrainTexture& texture, double sizeX, double si
     surface.material.texture.ySize = sizeY;
     surface.material.texture.rotAng = 0.0;
     // Bounded: the name grows with the page's dataset code and must not overrun the field.
-    GS::ucsncpy(surface.material.texture.texName, fileName.ToUStr(), TextureNameCapacity);
+    CopyBoundedText(surface.material.texture.texName, TextureNameCapacity, fileName);
 
     auto textureFile = std::make_unique<IO::Location>(libraryFolder);
     textureFile->AppendToLocal(IO::Name(fileName));

@@ -157,7 +157,7 @@ def base64_seeds(big):
         text = "".join(rng.choice("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
                        for _ in range(1 << 16))
         lines = "\r\n".join(text[i:i + 76] for i in range(0, len(text), 76))
-        return {"lines-24mb": b"\x00" + (lines * 384).encode(), "foreign-2mb": b"\x01" + "é€\n=".encode("utf-16-le") * (1 << 18)}
+        return {"lines-12mb": b"\x00" + (lines * 192).encode(), "foreign-2mb": b"\x01" + "é€\n=".encode("utf-16-le") * (1 << 18)}
     cases = ["TWFu", "TWE=", "TWE", "TQ==", "+/+/", "", "====", "\r\n\t =-_", "Q", "T-W_F\u00e1u", PNG_1X1, JPEG,
              "\n ".join(PNG_1X1[i:i + 19] for i in range(0, len(PNG_1X1), 19))]
     seeds = {f"case-{i:02d}": b"\x00" + c.encode() for i, c in enumerate(cases)}

@@ -1,7 +1,6 @@
 #include "BrowserControl.hpp"
 
 #include <algorithm>
-#include <limits>
 
 #include "GSUtils.hpp"
 #include "Operations.hpp"
@@ -16,27 +15,6 @@ GS::UniString FromUtf8(const std::string& text)
     return GS::UniString(text.data(), static_cast<UInt32>(text.size()), CC_UTF8);
 }
 
-GS::Ref<JS::Base, GS::Counter> ToJsNumber(const nlohmann::json& value)
-{
-    if (value.is_number_unsigned()) {
-        auto number = value.get<std::uint64_t>();
-        if (number <= static_cast<std::uint64_t>(std::numeric_limits<Int32>::max()))
-            return GS::NewRef<JS::Value>(static_cast<Int32>(number));
-        if (number <= std::numeric_limits<UInt32>::max())
-            return GS::NewRef<JS::Value>(static_cast<UInt32>(number));
-        return GS::NewRef<JS::Value>(static_cast<double>(number));
-    }
-    if (value.is_number_integer()) {
-        auto number = value.get<std::int64_t>();
-        if (number >= std::numeric_limits<Int32>::min() && number <= std::numeric_limits<Int32>::max())
-            return GS::NewRef<JS::Value>(static_cast<Int32>(number));
-        if (number >= 0 && number <= static_cast<std::int64_t>(std::numeric_limits<UInt32>::max()))
-            return GS::NewRef<JS::Value>(static_cast<UInt32>(number));
-        return GS::NewRef<JS::Value>(static_cast<double>(number));
-    }
-    return GS::NewRef<JS::Value>(value.get<double>());
-}
-
 std::string Describe(const GS::GSException& exception)
 {
     std::string text = exception.GetName();
@@ -45,51 +23,6 @@ std::string Describe(const GS::GSException& exception)
 }
 
 }  // namespace
-
-GS::Ref<JS::Base, GS::Counter> ToJsValue(const nlohmann::json& value)
-{
-    switch (value.type()) {
-        case nlohmann::json::value_t::null:
-            return nullptr;
-        case nlohmann::json::value_t::boolean:
-            return GS::NewRef<JS::Value>(value.get<bool>());
-        case nlohmann::json::value_t::number_integer:
-        case nlohmann::json::value_t::number_unsigned:
-        case nlohmann::json::value_t::number_float:
-            return ToJsNumber(value);
-        case nlohmann::json::value_t::string:
-            return GS::NewRef<JS::Value>(FromUtf8(value.get<std::string>()));
-        case nlohmann::json::value_t::array: {
-            auto array = GS::NewRef<JS::Array>();
-            for (const nlohmann::json& item : value)
-                array->AddItem(ToJsValue(item));
-            return array;
-        }
-        default:
-            throw Error("a call argument cannot be a JSON object: " + value.dump());
-    }
-}
-
-GS::Ref<JS::Base, GS::Counter> ToJsArguments(const nlohmann::json& args)
-{
-    if (args.is_null())
-        return GS::NewRef<JS::Array>();
-    if (!args.is_array())
-        throw Error("call arguments must be a JSON array: " + args.dump());
-    return ToJsValue(args);
-}
-
-nlohmann::json FromJsValue(const GS::Ref<JS::Base, GS::Counter>& value)
-{
-    auto scalar = GS::DynamicCast<JS::Value>(value);
-    if (scalar == nullptr)
-        return nullptr;
-    switch (scalar->GetType()) {
-        case JS::Value::STRING: return scalar->GetString().ToUtf8();
-        case JS::Value::BOOL: return scalar->GetBool();
-        default: return nullptr;
-    }
-}
 
 DG::BrowserBase* BrowserControl::FindPaletteBrowser(const API_Guid& paletteGuid)
 {
@@ -128,6 +61,19 @@ const BrowserState* BrowserControl::Find(const DG::BrowserBase* browser) const
 PageReply BrowserControl::Call(DG::BrowserBase* browser, const std::string& functionName, const nlohmann::json& args,
                                const std::string& objectName)
 {
+    return CallWith(browser, functionName, [&] { return ToJsArguments(args); }, objectName);
+}
+
+PageReply BrowserControl::CallJson(DG::BrowserBase* browser, const std::string& functionName, std::string_view args,
+                                   const std::string& objectName)
+{
+    return CallWith(browser, functionName, [&] { return PageArgumentsFromJson(args); }, objectName);
+}
+
+PageReply BrowserControl::CallWith(DG::BrowserBase* browser, const std::string& functionName,
+                                   const std::function<GS::Ref<JS::Base, GS::Counter>()>& arguments,
+                                   const std::string& objectName)
+{
     PageReply result;
     const BrowserState* state = browser != nullptr ? Find(browser) : nullptr;
     if (state == nullptr)
@@ -139,7 +85,7 @@ PageReply BrowserControl::Call(DG::BrowserBase* browser, const std::string& func
     if (function == nullptr)
         return result;
 
-    GS::Ref<JS::Base, GS::Counter> parameter = ToJsArguments(args);
+    GS::Ref<JS::Base, GS::Counter> parameter = arguments();
     result.found = true;
     // The page sees a failed call as no value; the simulator keeps what escaped.
     try {

@@ -3,14 +3,17 @@
 // The browser controls of the host: what each has loaded, the objects registered in its page, the
 // scripts run in it; and the page's side: calls of registered functions, new tabs, navigation.
 
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "APIDefs.hpp"
 #include "JS.hpp"
+#include "PageValues.hpp"
 
 namespace sim {
 
@@ -27,12 +30,6 @@ struct PageReply {
     std::string exception;  // what escaped the bound function; empty when nothing did
 };
 
-// JSON values of the page as the JavaScript engine hands them to a bound function, and back.
-// A JSON object cannot be passed (sim::Error).
-GS::Ref<JS::Base, GS::Counter> ToJsValue(const nlohmann::json& value);
-GS::Ref<JS::Base, GS::Counter> ToJsArguments(const nlohmann::json& args);
-nlohmann::json FromJsValue(const GS::Ref<JS::Base, GS::Counter>& value);
-
 class BrowserControl {
 public:
     // The browser that shows a page in the palette with this GUID; null when there is none.
@@ -44,6 +41,9 @@ public:
     // Calls `objectName.functionName(args...)` in the page shown by `browser`.
     PageReply Call(DG::BrowserBase* browser, const std::string& functionName, const nlohmann::json& args,
                    const std::string& objectName = "ACAPI");
+    // The same with the arguments as the page's JSON text (a JSON array).
+    PageReply CallJson(DG::BrowserBase* browser, const std::string& functionName, std::string_view args,
+                       const std::string& objectName = "ACAPI");
     void NewTab(DG::BrowserBase* browser, const std::string& url);
     bool Navigate(DG::BrowserBase* browser, const std::string& url);
 
@@ -57,6 +57,9 @@ public:
     GSErrCode RegisterObject(DG::Browser& browser, const GS::Ref<JS::Object, GS::Counter>& object);
 
 private:
+    // The arguments are made only once the function is found, as the page would.
+    PageReply CallWith(DG::BrowserBase* browser, const std::string& functionName,
+                       const std::function<GS::Ref<JS::Base, GS::Counter>()>& arguments, const std::string& objectName);
     BrowserState& StateOf(const DG::BrowserBase* browser);
     void ForgetDestroyed();
 

@@ -9,7 +9,7 @@
 
 #include "Demo.hpp"
 #include "Exports.hpp"
-#include "JsonNesting.hpp"
+#include "PageValues.hpp"
 #include "Scenario.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
@@ -38,14 +38,20 @@ struct Settings {
     std::string scenario;
 };
 
-// A command-line argument as the page would pass it: JSON when it reads as JSON, else a text.
-nlohmann::json ParseArgument(const std::string& text)
+// The command line's arguments as the page's JSON array: each as written when it reads as JSON,
+// else as a text.
+std::string ArgumentsJson(const std::vector<std::string>& args)
 {
-    nlohmann::json value = nlohmann::json::parse(text, nullptr, false);
-    if (value.is_discarded())
-        return nlohmann::json(text);
-    RefuseDeepNesting(value, "a call argument");
-    return value;
+    std::string json = "[";
+    for (const std::string& arg : args) {
+        if (json.size() > 1)
+            json += ',';
+        if (IsJsonText(arg))
+            json += arg;
+        else  // bytes that are not UTF-8 become U+FFFD, as the page's texts would
+            json += nlohmann::json(GS::UniString(arg.data(), static_cast<UInt32>(arg.size()), CC_UTF8).ToUtf8()).dump();
+    }
+    return json + "]";
 }
 
 std::vector<std::string> WriteExports(const nlohmann::json& project, const std::string& outDir)
@@ -93,10 +99,7 @@ public:
         simulator.Start();
         OpenPalette(simulator);
 
-        nlohmann::json args = nlohmann::json::array();
-        for (const std::string& arg : settings.callArgs)
-            args.push_back(ParseArgument(arg));
-        CallResult result = simulator.Call(settings.callName, args);
+        CallResult result = simulator.CallJson(settings.callName, ArgumentsJson(settings.callArgs));
         int status = ExitDone;
         if (!result.found) {
             err << "landfetch-host: the page finds no function \"" << settings.callName << "\"\n";

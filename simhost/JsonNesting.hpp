@@ -1,7 +1,7 @@
 #pragma once
 
-// A guard for JSON read from users' files: values nested deeper than the simulator can copy, print
-// or walk without running out of stack are refused before anything else looks at them.
+// A guard for project files: values nested deeper than the simulator can copy, print or walk
+// without running out of stack are refused before anything else looks at them.
 
 #include <cstddef>
 #include <string>
@@ -10,13 +10,14 @@
 
 namespace sim {
 
-// Far more than any project file or scenario needs, far less than what exhausts the stack.
-inline constexpr std::size_t MaxJsonNesting = 512;
+// Far more than any project file needs (a scenario holding one may nest its call arguments 1,000
+// deep), far less than what exhausts the stack.
+inline constexpr std::size_t MaxJsonNesting = 1024;
 
 // How deep the arrays and objects of a value nest (a scalar is 0); walked without recursion.
 std::size_t JsonNestingDepth(const nlohmann::json& value);
 
-// Throws sim::Error "WHAT: values nest N deep; at most 512 levels are read" when the value nests
+// Throws sim::Error "WHAT: values nest N deep; at most 1024 levels are read" when the value nests
 // deeper than MaxJsonNesting.
 void RefuseDeepNesting(const nlohmann::json& value, const std::string& what);
 

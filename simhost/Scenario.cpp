@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "JsonNesting.hpp"
+#include "PageValues.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
@@ -103,14 +104,11 @@ nlohmann::json ReadJsonFile(const std::string& path)
         throw Error(path + ": cannot be read");
     std::stringstream bytes;
     bytes << in.rdbuf();
-    nlohmann::json value;
     try {
-        value = nlohmann::json::parse(bytes.str());
+        return nlohmann::json::parse(bytes.str());
     } catch (const nlohmann::json::parse_error& error) {
         throw Error(path + ": not valid JSON (" + error.what() + ")");
     }
-    RefuseDeepNesting(value, path);
-    return value;
 }
 
 void WriteJsonFile(const std::string& path, const nlohmann::json& value)
@@ -127,6 +125,9 @@ Scenario ReadScenario(const std::string& path)
     nlohmann::json file = ReadJsonFile(path);
     if (!file.is_object())
         throw Error(path + ": a scenario must be a JSON object");
+    // Its steps are copied and printed, which recurses; the page could not pass such values anyway.
+    if (DeeperThan(file, MaxPageNesting + 8))
+        throw Error(path + ": nested deeper than " + std::to_string(MaxPageNesting) + " levels");
 
     Scenario scenario;
     if (file.contains("api")) {
@@ -142,6 +143,7 @@ Scenario ReadScenario(const std::string& path)
             if (projectPath.is_relative())
                 projectPath = std::filesystem::path(path).parent_path() / projectPath;
             scenario.project = ReadJsonFile(projectPath.string());
+            RefuseDeepNesting(scenario.project, projectPath.string());
         } else if (project.is_object()) {
             scenario.project = project;
         } else {

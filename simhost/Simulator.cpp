@@ -247,14 +247,27 @@ bool Simulator::Navigate(const std::string& url)
     return impl->browser.Navigate(impl->PaletteBrowser(), url);
 }
 
-CallResult Simulator::Call(const std::string& name, const nlohmann::json& args)
+namespace {
+
+CallResult ResultOf(PageReply page, std::string& lastCallException)
 {
-    PageReply page = impl->browser.Call(impl->PaletteBrowser(), name, args);
-    impl->lastCallException = page.exception;
+    lastCallException = std::move(page.exception);
     CallResult result;
     result.found = page.found;
-    result.reply = page.reply;
+    result.reply = std::move(page.reply);
     return result;
+}
+
+}  // namespace
+
+CallResult Simulator::Call(const std::string& name, const nlohmann::json& args)
+{
+    return ResultOf(impl->browser.Call(impl->PaletteBrowser(), name, args), impl->lastCallException);
+}
+
+CallResult Simulator::CallJson(const std::string& name, std::string_view args)
+{
+    return ResultOf(impl->browser.CallJson(impl->PaletteBrowser(), name, args), impl->lastCallException);
 }
 
 const std::string& Simulator::LastCallException() const

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -72,6 +73,8 @@ public:
     void NewTab(const std::string& url);
     bool Navigate(const std::string& url);           // false: the add-on refused the change
     CallResult Call(const std::string& name, const nlohmann::json& args);
+    // The same with the arguments as the page's JSON text: an array, or `null` for none.
+    CallResult CallJson(const std::string& name, std::string_view args);
 
     // What can be observed.
     std::string PaletteState() const;                // "none", "hidden" or "visible"

@@ -10,7 +10,7 @@ namespace {
 
 const std::string Square = "0 0\n10 0\n10 10\n0 10\n";
 
-json House(const std::string& footprint, double base, double top, const std::string& roof = "")
+json House(const std::string& footprint, const json& base, const json& top, const std::string& roof = "")
 {
     return json::array({footprint, base, top, roof});
 }
@@ -110,6 +110,43 @@ TEST(Buildings, AllSkippedReportsTheFirstSkipCode)
     EXPECT_EQ(refused.Call("PlaceBuildings", json::array({json::array({House(Square, 0, 5)})})),
               "kod=-77 budov=1 vytvoreno=0 preskoceno=1 (prvni_preskocena_kod=-77) ");
     EXPECT_TRUE(Meshes(refused).empty());
+}
+
+TEST(Buildings, NonFiniteElevations)
+{
+    // A non-finite reference elevation counts as none.
+    for (const json& reference : {json("nan"), json("inf"), json("-inf")}) {
+        Session session;
+        EXPECT_EQ(session.Call("PlaceBuildings", json::array({json::array({House(Square, 3, 9, "5 5 12\n")}), reference})),
+                  "kod=0 budov=1 vytvoreno=1 preskoceno=0 ")
+            << reference;
+        const json mesh = Meshes(session).at(0);
+        EXPECT_EQ(mesh["polygon"][0], json({0, 0, 9})) << reference;
+        EXPECT_EQ(mesh["levelPoints"], json({{5, 5, 12}})) << reference;
+    }
+
+    // A building whose foot or top is no number cannot be made: it is skipped like any other.
+    {
+        Session session;
+        json buildings = json::array({House(Square, "nan", 9), House(Square, 3, "inf"), House(Square, 3, 9),
+                                      House(Square, "-inf", 9), House(Square, 3, "-nan")});
+        EXPECT_EQ(session.Call("PlaceBuildings", json::array({buildings, 0})),
+                  "kod=0 budov=5 vytvoreno=1 preskoceno=4 (prvni_preskocena_kod=-2130313213) ");
+        const json meshes = Meshes(session);
+        ASSERT_EQ(meshes.size(), 1u);
+        EXPECT_EQ(meshes[0]["polygon"][0], json({0, 0, 9}));
+    }
+    {
+        // Finite elevations whose height above the reference is not.
+        Session overflow;
+        EXPECT_EQ(overflow.Call("PlaceBuildings",
+                                json::array({json::array({House(Square, 0, 1e308), House(Square, 1e308, 0)}), -1e308})),
+                  "kod=-2130313213 budov=2 vytvoreno=0 preskoceno=2 (prvni_preskocena_kod=-2130313213) ");
+    }
+    Session alone;
+    EXPECT_EQ(alone.Call("PlaceBuildings", json::array({json::array({House(Square, 0, "nan")})})),
+              "kod=-2130313213 budov=1 vytvoreno=0 preskoceno=1 (prvni_preskocena_kod=-2130313213) ");
+    EXPECT_TRUE(Meshes(alone).empty());
 }
 
 TEST(Buildings, FailuresBeforeTheBuildingsAreReported)

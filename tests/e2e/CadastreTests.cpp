@@ -121,6 +121,42 @@ TEST(CadastrePlan, StoryArgumentAndItsDefault)
     EXPECT_EQ(polylines[3]["story"], 0) << "no story number reads as story 0";
 }
 
+TEST(CadastrePlan, StoryAndPenNumbersBeyond16BitsSaturate)
+{
+    json project = {{"stories", {{"current", 0}, {"last", 1},
+                                 {"list", {{{"index", -1}, {"name", "-1"}}, {{"index", 0}, {"name", "0"}},
+                                           {{"index", 1}, {"name", "1"}}}}}}};
+    project["faults"] = {{"GetGeoLocation", -1}};
+    Session session(project);
+    const auto layers = [](const json& pen) {
+        return json::array({json::array({"L", pen, "", "lines", json::array({json::array({json::array({0, 0}),
+                                                                                          json::array({1, 1})})})})});
+    };
+    // Wrapped into 16 bits, 40000 and 3e9 would read as -25536 and -1: the basement.
+    for (const json& story : {json(40000), json(3e9), json("3e9"), json(1e300)})
+        EXPECT_NE(session.Call("PlaceCadastre", json::array({"plan", "", "", story, layers(1)})).find("cil=pudorys(podl.32767) "),
+                  std::string::npos)
+            << story;
+    for (const json& story : {json(-40000), json(-3e9)})
+        EXPECT_NE(session.Call("PlaceCadastre", json::array({"plan", "", "", story, layers(1)})).find("cil=pudorys(podl.-32768) "),
+                  std::string::npos)
+            << story;
+    EXPECT_NE(session.Call("PlaceCadastre", json::array({"plan", "", "", "nan", layers(1)})).find("cil=pudorys(podl.0) "),
+              std::string::npos);
+    session.Call("PlaceCadastre", PlanArgs(layers(40000)));
+    session.Call("PlaceCadastre", PlanArgs(layers(3e9)));
+    session.Call("PlaceCadastre", PlanArgs(layers(-40000)));
+
+    for (const json& polyline : ElementsOfType(session.Project(), "polyline"))
+        EXPECT_NE(polyline["story"], -1) << polyline.dump();
+    const json polylines = ElementsOfType(session.Project(), "polyline");
+    ASSERT_GE(polylines.size(), 3u);
+    const std::size_t n = polylines.size();
+    EXPECT_EQ(polylines[n - 3]["pen"], 32767);
+    EXPECT_EQ(polylines[n - 2]["pen"], 32767);
+    EXPECT_GT(polylines[n - 1]["pen"].get<int>(), 0) << "a negative pen keeps the tool's default";
+}
+
 TEST(CadastrePlan, NothingToPlace)
 {
     Session session;
@@ -215,6 +251,30 @@ TEST(CadastreWorksheet, OverlongNamesAreCutAndFoundAgain)
     const json project = session.Project();
     ASSERT_EQ(project["worksheets"].size(), 1u);
     EXPECT_EQ(project["worksheets"][0]["name"], std::string(255, 'N'));
+}
+
+TEST(CadastreWorksheet, ACutNeverSplitsACharacter)
+{
+    // U+1F5FA (a map) is two UTF-16 units; at units 255 and 256 the field can keep only the first.
+    const std::string map = "\xF0\x9F\x97\xBA";
+    const std::string name = std::string(254, 'N') + map + "konec";
+    const std::string ref = std::string(254, 'R') + map;
+    Session session;
+    const json args = json::array({"ws", name, ref, 0, SmallCadastre()});
+    for (int call = 0; call < 3; ++call)
+        EXPECT_EQ(session.Call("PlaceCadastre", args).rfind("kod=0 ", 0), 0u) << call;
+    json project = session.Project();
+    ASSERT_EQ(project["worksheets"].size(), 1u) << "every call finds the worksheet the first one made";
+    EXPECT_EQ(project["worksheets"][0]["name"], std::string(254, 'N'));
+    EXPECT_EQ(project["worksheets"][0]["ref"], std::string(254, 'R'));
+
+    // A pair that fits whole is kept.
+    const std::string fits = std::string(253, 'M') + map;
+    session.Call("PlaceCadastre", json::array({"ws", fits, "A", 0, SmallCadastre()}));
+    session.Call("PlaceCadastre", json::array({"ws", fits, "A", 0, SmallCadastre()}));
+    project = session.Project();
+    ASSERT_EQ(project["worksheets"].size(), 2u);
+    EXPECT_EQ(project["worksheets"][1]["name"], fits);
 }
 
 TEST(CadastreFailures, WorksheetNeitherFoundNorCreated)

@@ -20,6 +20,7 @@ const std::string ByteOrderMark = "\xEF\xBB\xBF";
 const std::string NoFolder = R"({"ok":false,"err":"cilova_slozka"})";
 const std::string Cancelled = R"({"ok":false,"err":"zruseno"})";
 const std::string Refused = R"({"ok":false,"err":"soubor"})";
+const std::string NotMade = R"({"ok":false,"err":"vytvoreni"})";
 
 std::string Success(const std::string& escapedPath)
 {
@@ -246,12 +247,56 @@ TEST_F(ReportFile, FailedWriteIsNotReportedAsSaved)
     EXPECT_EQ(Save("/dev/full", std::string(70000, 'x')), R"({"ok":false,"err":"zapis"})");
 }
 
-TEST_F(ReportFile, TargetThatIsAFolderIsRefused)
+TEST_F(ReportFile, AFileThatCannotBeMadeIsToldApartFromARefusal)
 {
     OpenSaved();
     fs::create_directories(projectFolder + "/slozka.txt");
-    EXPECT_EQ(Save("slozka.txt", "x"), Refused);
+    EXPECT_EQ(Save("slozka.txt", "x"), NotMade);
     EXPECT_TRUE(fs::is_directory(projectFolder + "/slozka.txt"));
+
+    // A chosen path on a drive this machine cannot reach.
+    sim.reset();
+    OpenSaved("Q:\\Nikde\\zprava.txt");
+    EXPECT_EQ(Choose("zprava.txt"), Success("Q:\\\\Nikde\\\\zprava.txt"));
+    EXPECT_EQ(Save("Q:\\Nikde\\zprava.txt", "x"), NotMade);
+}
+
+TEST_F(ReportFile, TheProjectAndTheHostsOwnFilesAreNeverReplaced)
+{
+    Open({{"untitled", false}, {"projectFile", projectFolder + "/plot.pln"}});
+    test::WriteFile(projectFolder + "/plot.pln", "projekt");
+    for (const std::string name : {"plot.pln", "PLOT.PLN", "plot.pln.", "plot.pln ", "plot.pln. . ", "jiny.pln",
+                                    "archiv.pla", "archiv.PLA", "tym.plp", "tym.plc", "sablona.tpl", "zaloha.bpn",
+                                    "zaloha.bak", "zaloha.Bak"}) {
+        EXPECT_EQ(Save(name, "x"), Refused) << name;
+        EXPECT_FALSE(fs::exists(projectFolder + "/" + name) && name != "plot.pln") << name;
+    }
+    // Nor by its full path, an alternate stream of it, or a path chosen in the dialog.
+    EXPECT_EQ(Save(projectFolder + "/plot.pln", "x"), Refused);
+    EXPECT_EQ(Save(projectFolder + "/plot.pln::$DATA", "x"), Refused);
+    EXPECT_EQ(Save(projectFolder + "/plot.pln:x", "x"), Refused);
+    EXPECT_EQ(test::ReadFile(projectFolder + "/plot.pln"), "projekt");
+
+    sim.reset();
+    OpenSaved(projectFolder + "/plot.pln");
+    EXPECT_EQ(Choose("plot.pln"), Success(projectFolder + "/plot.pln"));
+    EXPECT_EQ(Save(projectFolder + "/plot.pln", "x"), Refused);
+    EXPECT_EQ(test::ReadFile(projectFolder + "/plot.pln"), "projekt");
+
+    // Names that merely contain a host extension are ordinary reports.
+    EXPECT_EQ(Save("plot.pln.txt", "x"), Success(projectFolder + "/plot.pln.txt"));
+    EXPECT_EQ(Save("pln", "x"), Success(projectFolder + "/pln"));
+}
+
+TEST_F(ReportFile, AProjectFileWithAnyExtensionIsProtected)
+{
+    Open({{"untitled", false}, {"projectFile", projectFolder + "/Dům.projekt"}});
+    test::WriteFile(projectFolder + "/Dům.projekt", "projekt");
+    for (const std::string name : {"Dům.projekt", "DůM.PROJEKT", "Dům.projekt.", "Dům.projekt  "})
+        EXPECT_EQ(Save(name, "x"), Refused) << name;
+    EXPECT_EQ(Save(projectFolder + "/Dům.projekt", "x"), Refused);
+    EXPECT_EQ(test::ReadFile(projectFolder + "/Dům.projekt"), "projekt");
+    EXPECT_EQ(Save("Dům.projekt.txt", "x"), Success(projectFolder + "/Dům.projekt.txt"));
 }
 
 }  // namespace

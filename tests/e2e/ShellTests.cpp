@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 
 #include <nlohmann/json.hpp>
@@ -315,14 +316,88 @@ TEST_P(ThemedBuild, NewTabsOpenOutsideThroughTheFilter)
 {
     ShellHost host(GetParam());
     host.OpenPalette();
-    for (const std::string& url : Strings{"https://example.org/a?b#c", "", "mailto:podatelna@example.cz", FilePrefix + "C:/Zpravy/parcela.txt",
-          FilePrefix + "/home/jan/parcela.pdf", FilePrefix + "C:/Windows/System32/calc.exe",
-          "file:///C:/Windows/System32/calc.exe", "javascript:alert(1)", "ms-msdt:/id", FilePrefix + "/tmp/a.csv?x#y"})
+    for (const std::string& url : Strings{"https://example.org/a?b#c", "", "mailto:podatelna@example.cz", FilePrefix + "/C:/Zpravy/parcela.txt",
+          FilePrefix + "/home/jan/parcela.pdf", FilePrefix + "/C:/Windows/System32/calc.exe",
+          "file:///C:/Windows/System32/calc.exe", "javascript:alert(1)", "ms-msdt:/id", FilePrefix + "/tmp/a.csv"})
         host.sim.NewTab(url);
     EXPECT_EQ(host.sim.TakeOpened(),
               (Strings{"https://example.org/a?b#c", "mailto:podatelna@example.cz", "file:///C:/Zpravy/parcela.txt",
-                       "file:///home/jan/parcela.pdf", "file:///tmp/a.csv?x#y"}));
+                       "file:///home/jan/parcela.pdf", "file:///tmp/a.csv"}));
     EXPECT_EQ(host.sim.Address(), WebApp);
+}
+
+TEST_P(ThemedBuild, FileAddressesAreJudgedAfterTheirEscapesAreDecoded)
+{
+    ShellHost host(GetParam());
+    host.OpenPalette();
+    // Each of these would reach a program, a remote share or a query once Windows makes a path of it.
+    for (const std::string& path : Strings{"/C:/x/evil.exe%00.txt", "/C:/x/evil.exe%3F.txt", "/C:/x/evil.exe%3f.txt",
+                                           "/C:/x/evil.exe%23.txt", "/C:/x/evil.exe%0A.txt", "/C:/x/evil%2Eexe",
+                                           "/C:/x/a.txt?x", "/C:/x/a.txt#x", "/C:/x/evil.exe%", "/C:/x/evil.exe%2.txt",
+                                           "/C:/x/a%C3.txt"})
+        host.sim.NewTab(FilePrefix + path);
+    EXPECT_EQ(host.sim.TakeOpened(), Strings{});
+
+    // What is opened is the path that was judged.
+    host.sim.NewTab(FilePrefix + "/C:/Zpr%C3%A1vy/a%20b%2Etxt");
+    host.sim.NewTab(FilePrefix + "/C:/Slevy/50%25.pdf");
+    EXPECT_EQ(host.sim.TakeOpened(), (Strings{"file:///C:/Zprávy/a b.txt", "file:///C:/Slevy/50%25.pdf"}));
+}
+
+TEST_P(ThemedBuild, OnlyLocalAbsoluteDocumentsOpen)
+{
+    ShellHost host(GetParam());
+    host.OpenPalette();
+    for (const std::string& path : Strings{"//attacker.example/share/report.txt", "/%2F/attacker.example/share/report.txt",
+                                           "/\\\\attacker.example\\share\\report.txt", "/%5C%5Cattacker\\share\\r.txt",
+                                           "/C:report.txt", "/C:/x/y.exe:stream.txt", "/", "", "/C:/x/",
+                                           "/C:/x/stranka.html", "/C:/x/stranka.htm", "/C:/x/data.xml",
+                                           "/C:/x/stranka.HTML", "/C:/x/zprava.txt.", "/C:/x/zprava.txt%20"})
+        host.sim.NewTab(FilePrefix + path);
+    EXPECT_EQ(host.sim.TakeOpened(), Strings{});
+
+    for (const char* type : {"txt", "pdf", "csv", "json", "png", "jpg", "jpeg", "tif", "tiff", "TXT", "Pdf"})
+        host.sim.NewTab(FilePrefix + "/C:/x/soubor." + type);
+    EXPECT_EQ(host.sim.TakeOpened().size(), 11u);
+
+    // A backslash is a separator on Windows; the address opened says so.
+    host.sim.NewTab(FilePrefix + "/C:\\Zpravy\\a.txt");
+    EXPECT_EQ(host.sim.TakeOpened(), Strings{"file:///C:/Zpravy/a.txt"});
+}
+
+TEST_P(ThemedBuild, TheOpenFilePrefixEndsAtASlash)
+{
+    ShellHost host(GetParam());
+    host.OpenPalette();
+    // Another host that starts with the same letters is an ordinary web address, never a file.
+    host.sim.NewTab(FilePrefix + ".evil.example/a.txt");
+    EXPECT_EQ(host.sim.TakeOpened(), Strings{FilePrefix + ".evil.example/a.txt"});
+    for (const std::string& rest : Strings{"C:/x/a.txt", "?/C:/x/a.txt", "#/C:/x/a.txt", "\\C:/x/a.txt"})
+        host.sim.NewTab(FilePrefix + rest);
+    for (const std::string& opened : host.sim.TakeOpened())
+        EXPECT_EQ(opened.rfind("file:", 0), std::string::npos) << opened;
+}
+
+TEST_P(ThemedBuild, SchemesAreReadAsABrowserReadsThem)
+{
+    ShellHost host(GetParam());
+    host.OpenPalette();
+    std::string upperPrefix = FilePrefix;
+    for (char& c : upperPrefix)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    host.sim.NewTab(upperPrefix + "/C:/Zpravy/a.txt");
+    host.sim.NewTab("HTTPS://Example.org/A");
+    host.sim.NewTab(" \thttps://example.org/b ");
+    host.sim.NewTab("https:/example.org/c");
+    host.sim.NewTab("https:\\\\example.org/d");
+    host.sim.NewTab("MailTo:podatelna@example.cz");
+    EXPECT_EQ(host.sim.TakeOpened(), (Strings{"file:///C:/Zpravy/a.txt", "https://example.org/A", "https://example.org/b",
+                                              "https://example.org/c", "https://example.org/d",
+                                              "mailto:podatelna@example.cz"}));
+    for (const std::string& url : Strings{"https://", "https:///", "https://exa\x01mple.org/", "DATA:text/html,x",
+                                          " javascript:alert(1)", "FILE:///C:/x.txt"})
+        host.sim.NewTab(url);
+    EXPECT_EQ(host.sim.TakeOpened(), Strings{});
 }
 
 TEST_P(ThemedBuild, NavigationInsideThePaletteIsNotWatched)
@@ -353,7 +428,12 @@ TEST_P(UnthemedBuild, AddressChangesStayInsideTheWebApplication)
     ShellHost host(GetParam());
     host.OpenPalette();
     const DG::BrowserBase& browser = *DG::BrowserBase::GetAll().front();
-    for (const std::string& url : Strings{WebApp, WebApp + "/mapa?parcela=1", "about:blank", "data:text/html,x"})
+    std::string upperWebApp = WebApp;
+    for (char& c : upperWebApp)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string& url : Strings{WebApp, WebApp + "/mapa?parcela=1", WebApp + "#x", upperWebApp + "/plot",
+                                          "about:blank", "ABOUT:blank", "javascript:void(0)", " javascript:void(0)",
+                                          "blob:" + WebApp + "/6c1f0a2e", ""})
         EXPECT_TRUE(host.sim.Navigate(url)) << url;
     EXPECT_EQ(host.sim.TakeOpened(), Strings{});
     EXPECT_EQ(browser.GetStopLoadCount(), 0u);
@@ -371,11 +451,29 @@ TEST_P(UnthemedBuild, OutsideAddressesAreRefusedOpenedOutsideAndStopped)
     const std::vector<std::pair<std::string, Strings>> cases{
         {"https://example.org/a", {"https://example.org/a"}},
         {"http://example.org/", {"http://example.org/"}},
-        {FilePrefix + "C:/Zpravy/parcela.txt", {"file:///C:/Zpravy/parcela.txt"}},
+        {FilePrefix + "/C:/Zpravy/parcela.txt", {"file:///C:/Zpravy/parcela.txt"}},
         {FilePrefix + "/home/jan/parcela.json", {"file:///home/jan/parcela.json"}},
         {WebApp + ".attacker.example/", {WebApp + ".attacker.example/"}},
         {"file:///C:/Windows/System32/calc.exe", {}},
         {FilePrefix + "/home/jan/run.sh", {}},
+        {FilePrefix + "//attacker.example/share/report.txt", {}},
+        {FilePrefix + "/C:/x/evil.exe%00.txt", {}},
+        // However the scheme is written, a web address elsewhere leaves the palette.
+        {"HTTPS://evil.example/", {"https://evil.example/"}},
+        {" https://evil.example/", {"https://evil.example/"}},
+        {"\thttps://evil.example/", {"https://evil.example/"}},
+        {"\x01https://evil.example/", {"https://evil.example/"}},
+        {"https:/evil.example/", {"https://evil.example/"}},
+        {"https:evil.example/", {"https://evil.example/"}},
+        {"https:////evil.example/", {"https://evil.example/"}},
+        {"hTtP:\\\\evil.example/", {"http://evil.example/"}},
+        {"ht\ntps://evil.example/", {"https://evil.example/"}},
+        {"FILE:///C:/Windows/System32/calc.exe", {}},
+        // Documents made from the address itself would meet the page's ACAPI object.
+        {"data:text/html,<script>ACAPI.SaveTextFile('x','y')</script>", {}},
+        {"DATA:text/html,x", {}},
+        {" data:text/html,x", {}},
+        {"ms-msdt:/id", {}},
     };
     UInt32 stops = 0;
     for (const auto& [url, opened] : cases) {

@@ -165,6 +165,21 @@ TEST(TerrainHeights, SkirtReachesTwoMetresBelowTheLowestPoint)
     EXPECT_EQ(OnlyMesh(raised.Project())["skirtDepth"], 11.0);  // ceil(10 - 1.2 + 2)
 }
 
+TEST(TerrainHeights, ANonFiniteReferenceElevationCountsAsNone)
+{
+    for (const json& reference : {json("nan"), json("inf"), json("-inf"), json("-nan"), json("infinity")}) {
+        Session session;
+        const std::string reply = session.Call("PlaceTerrain", json::array({"dmr5g", SquarePoints, reference}));
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(reply, match, SuccessLine)) << reference << ": " << reply;
+        EXPECT_EQ(match[4], "1.00") << reference;
+        EXPECT_EQ(match[5], "1.00") << reference;
+        const json mesh = OnlyMesh(session.Project());
+        EXPECT_EQ(mesh["levelPoints"], json({{0, 0, 1}, {10, 0, 2}, {10, 10, 3}, {0, 10, 4}, {5, 5, 5}})) << reference;
+        EXPECT_EQ(mesh["polygon"], Polygon({{0, 0, 1}, {10, 0, 2}, {10, 10, 3}, {0, 10, 4}})) << reference;
+    }
+}
+
 TEST(TerrainStyle, DefaultLayerNameFollowsTheDatasetCode)
 {
     for (const auto& [code, layer] : std::vector<std::pair<std::string, std::string>>{

@@ -80,16 +80,28 @@ TEST(NumberToInteger, NaNInfinityAndHugeValuesAreSafe)
     EXPECT_EQ(NumberToInt32(2147483647.9), std::numeric_limits<Int32>::max());
 
     EXPECT_EQ(NumberToInt16(nan), 0);
-    EXPECT_EQ(NumberToInt16(inf), -1);  // low 16 bits of 0x7FFFFFFF
-    EXPECT_EQ(NumberToInt16(-inf), 0);  // low 16 bits of 0x80000000
+    EXPECT_EQ(NumberToInt16(-nan), 0);
+    EXPECT_EQ(NumberToInt16(inf), 32767);
+    EXPECT_EQ(NumberToInt16(-inf), -32768);
 }
 
-TEST(NumberToInteger, TruncatesTowardZeroAndKeepsLow16Bits)
+TEST(NumberToInteger, TruncatesTowardZeroAndSaturatesTo16Bits)
 {
     EXPECT_EQ(NumberToInt32(2.9), 2);
     EXPECT_EQ(NumberToInt32(-2.9), -2);
     EXPECT_EQ(NumberToInt16(-1.5), -1);
+    EXPECT_EQ(NumberToInt16(-0.0), 0);
     EXPECT_EQ(NumberToInt16(32767.0), 32767);
-    EXPECT_EQ(NumberToInt16(32768.0), -32768);
-    EXPECT_EQ(NumberToInt16(65537.0), 1);
+    EXPECT_EQ(NumberToInt16(32767.9), 32767);
+    EXPECT_EQ(NumberToInt16(-32768.0), -32768);
+    EXPECT_EQ(NumberToInt16(-32768.9), -32768);
+    // Never wrapped around into the other sign: a high story must not become a basement.
+    EXPECT_EQ(NumberToInt16(32768.0), 32767);
+    EXPECT_EQ(NumberToInt16(40000.0), 32767);
+    EXPECT_EQ(NumberToInt16(65537.0), 32767);
+    EXPECT_EQ(NumberToInt16(3e9), 32767);
+    EXPECT_EQ(NumberToInt16(1e300), 32767);
+    EXPECT_EQ(NumberToInt16(-32769.0), -32768);
+    EXPECT_EQ(NumberToInt16(-40000.0), -32768);
+    EXPECT_EQ(NumberToInt16(-3e9), -32768);
 }
