@@ -2,6 +2,7 @@
 
 // How the page's calls are read and answered: argument readers, Base64, replies.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,8 +17,12 @@ JSArgs ArgumentList(JSRef parameter);
 UInt32 ArgumentCount(const JSArgs& args);
 double NumberArgument(const JSArgs& args, UInt32 index);
 GS::UniString StringArgument(const JSArgs& args, UInt32 index);
+// The text itself, without a copy: valid while `args` holds the item. Empty as StringArgument is.
+const GS::UniString& StringArgumentInPlace(const JSArgs& args, UInt32 index);
 std::vector<char>& BytesArgument(std::vector<char>& bytes, const JSArgs& args, UInt32 index);
 std::vector<char> DecodeBase64(const std::string& text);
+// Decodes straight into a host handle with room for every byte the text gives; returns the count.
+std::size_t DecodeBase64Into(const GS::UniString& text, char* bytes);
 
 // Page numbers as host integers: truncated toward zero, NaN reads 0, clamped to the range of the
 // integer type.

@@ -1,4 +1,7 @@
+#include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <limits>
 
 #include "BoundedText.hpp"
@@ -21,11 +24,21 @@ bool IsPng(const std::vector<char>& bytes)
            bytes[3] == 'G';
 }
 
-GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, double height, double centerX,
-                          double centerY, double scaleX, double scaleY, double shiftX, double shiftY,
-                          const GS::UniString& layerName, const PlaceTarget& target, GS::UniString& diagnostics)
+namespace {
+
+// The picture's bytes as the placement needs them: whether there are any, their format, and the
+// host handle holding exactly them (null when memory is short).
+struct PictureData {
+    bool empty = true;
+    bool png = false;
+    std::function<GSHandle()> makeHandle;
+};
+
+GSErrCode PlacePicture(const PictureData& data, double width, double height, double centerX, double centerY,
+                       double scaleX, double scaleY, double shiftX, double shiftY, const GS::UniString& layerName,
+                       const PlaceTarget& target, GS::UniString& diagnostics)
 {
-    if (imageBytes.empty())
+    if (data.empty)
         return APIERR_IRREGULARPOLY;
 
     API_Element element{};
@@ -39,7 +52,7 @@ GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, dou
     if (target.floorPlan && target.storyIndex > DefaultStory)
         element.header.floorInd = target.storyIndex;
 
-    const bool png = IsPng(imageBytes);
+    const bool png = data.png;
     API_PictureType& picture = element.picture;
     picture.mirrored = false;
     picture.anchorLocked = false;
@@ -57,13 +70,9 @@ GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, dou
     CopyBoundedText(picture.pictName, PictureNameCapacity, pictureName);
     CHTruncate(png ? "image/png" : "image/jpeg", picture.mimeType, sizeof picture.mimeType, CC_Default);
 
-    // A size the host's 32-bit handle size cannot express is refused rather than cut short.
-    if (imageBytes.size() > static_cast<std::size_t>(std::numeric_limits<GSSize>::max()))
-        return APIERR_MEMFULL;
-    memo.pictHdl = BMAllocateHandle(static_cast<GSSize>(imageBytes.size()), ALLCLEAR, 0);
+    memo.pictHdl = data.makeHandle();
     if (memo.pictHdl == nullptr)
         return APIERR_MEMFULL;
-    std::memcpy(*memo.pictHdl, imageBytes.data(), imageBytes.size());
 
     // The layer is made inside the undo step, so that undoing the placement takes a new layer with it.
     const auto body = [&](const API_Coord& offset) -> GSErrCode {
@@ -79,6 +88,89 @@ GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, dou
     return RunInTarget(target, "Vložit ortofoto", body, diagnostics);
 }
 
+// A handle of `size` bytes; a size the host's 32-bit handle size cannot express is refused rather
+// than cut short.
+GSHandle NewHandle(std::uint64_t size)
+{
+    if (size > static_cast<std::uint64_t>(std::numeric_limits<GSSize>::max()))
+        return nullptr;
+    return BMAllocateHandle(static_cast<GSSize>(size), ALLCLEAR, 0);
+}
+
+bool IsLetter(char16_t unit)
+{
+    return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z') || (unit >= u'0' && unit <= u'9') ||
+           unit == u'+' || unit == u'/';
+}
+
+// The first bytes of a Base64 text: nine at most, enough to tell its format and whether it has any.
+std::vector<char> LeadingBytes(const GS::UniString& base64Image)
+{
+    std::string letters;
+    for (const char16_t unit : base64Image.Units()) {
+        if (letters.size() == 12)
+            break;
+        if (IsLetter(unit))
+            letters.push_back(static_cast<char>(unit));
+    }
+    return DecodeBase64(letters);
+}
+
+// Decodes into a handle sized for a text of letters only, up to its closing "=": what such a text
+// gives exactly, and never less room than any other text needs. A text with other bytes in it
+// comes out shorter and moves into a handle of its own size.
+GSHandle DecodedHandle(const GS::UniString& base64Image)
+{
+    const std::u16string& units = base64Image.Units();
+    std::size_t letters = units.size();
+    while (letters > 0 && units[letters - 1] == u'=')
+        --letters;
+    const std::uint64_t room = static_cast<std::uint64_t>(letters) * 6 / 8;
+    GSHandle handle = NewHandle(room);
+    if (handle == nullptr)
+        return nullptr;
+    const std::size_t size = DecodeBase64Into(base64Image, *handle);
+    if (size == room)
+        return handle;
+    GSHandle exact = NewHandle(size);
+    if (exact != nullptr)
+        std::memcpy(*exact, *handle, size);
+    BMKillHandle(&handle);
+    return exact;
+}
+
+}  // namespace
+
+GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, double height, double centerX,
+                          double centerY, double scaleX, double scaleY, double shiftX, double shiftY,
+                          const GS::UniString& layerName, const PlaceTarget& target, GS::UniString& diagnostics)
+{
+    PictureData data;
+    data.empty = imageBytes.empty();
+    data.png = IsPng(imageBytes);
+    data.makeHandle = [&imageBytes]() {
+        GSHandle handle = NewHandle(imageBytes.size());
+        if (handle != nullptr)
+            std::memcpy(*handle, imageBytes.data(), imageBytes.size());
+        return handle;
+    };
+    return PlacePicture(data, width, height, centerX, centerY, scaleX, scaleY, shiftX, shiftY, layerName, target,
+                        diagnostics);
+}
+
+GSErrCode PlaceOrthophotoFromText(const GS::UniString& base64Image, double width, double height, double centerX,
+                                  double centerY, double scaleX, double scaleY, double shiftX, double shiftY,
+                                  const GS::UniString& layerName, const PlaceTarget& target, GS::UniString& diagnostics)
+{
+    PictureData data;
+    const std::vector<char> leading = LeadingBytes(base64Image);
+    data.empty = leading.empty();
+    data.png = IsPng(leading);
+    data.makeHandle = [&base64Image]() { return DecodedHandle(base64Image); };
+    return PlacePicture(data, width, height, centerX, centerY, scaleX, scaleY, shiftX, shiftY, layerName, target,
+                        diagnostics);
+}
+
 }  // namespace Placement
 
 namespace Bridge {
@@ -86,8 +178,9 @@ namespace Bridge {
 JSRef PlaceOrthophoto(JSRef parameter)
 {
     const JSArgs args = ArgumentList(parameter);
-    std::vector<char> imageBytes;
-    BytesArgument(imageBytes, args, 0);
+    // Images run to tens of megabytes: decoded once, from the page's text straight into the
+    // host's handle, with no byte vector in between.
+    const GS::UniString& imageText = StringArgumentInPlace(args, 0);
     const double width = NumberArgument(args, 1);
     const double height = NumberArgument(args, 2);
     const double centerX = NumberArgument(args, 3);
@@ -103,11 +196,11 @@ JSRef PlaceOrthophoto(JSRef parameter)
     target.worksheetRef = StringArgument(args, 12);
     target.storyIndex = ArgumentCount(args) > 13 ? NumberToInt16(NumberArgument(args, 13)) : DefaultStory;
 
-    return GuardedTextReply([imageBytes = std::move(imageBytes), width, height, centerX, centerY, scaleX, scaleY,
+    return GuardedTextReply([&imageText, width, height, centerX, centerY, scaleX, scaleY,
                              shiftX, shiftY, layerName = std::move(layerName), target = std::move(target)]() {
         GS::UniString diagnostics;
-        const GSErrCode status = Placement::PlaceOrthophoto(imageBytes, width, height, centerX, centerY, scaleX,
-                                                            scaleY, shiftX, shiftY, layerName, target, diagnostics);
+        const GSErrCode status = Placement::PlaceOrthophotoFromText(imageText, width, height, centerX, centerY, scaleX,
+                                                                    scaleY, shiftX, shiftY, layerName, target, diagnostics);
         return PlacementReply(status, diagnostics);
     });
 }

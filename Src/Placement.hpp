@@ -86,6 +86,10 @@ GSErrCode CreateText(const CadText& text, API_AttributeIndex layer, Int16 pen, I
 GSErrCode PlaceOrthophoto(const std::vector<char>& imageBytes, double width, double height, double centerX,
                           double centerY, double scaleX, double scaleY, double shiftX, double shiftY,
                           const GS::UniString& layerName, const PlaceTarget& target, GS::UniString& diagnostics);
+// The same for an image still in the page's Base64 text: decoded straight into the host's handle.
+GSErrCode PlaceOrthophotoFromText(const GS::UniString& base64Image, double width, double height, double centerX,
+                                  double centerY, double scaleX, double scaleY, double shiftX, double shiftY,
+                                  const GS::UniString& layerName, const PlaceTarget& target, GS::UniString& diagnostics);
 bool IsPng(const std::vector<char>& bytes);
 
 // Texture surfaces

@@ -62,10 +62,16 @@ std::size_t NearestPoint(const std::vector<API_Coord3D>& points, double x, doubl
 
 std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const Outline& outline)
 {
+    return NearestHeights(points, NearestPointIndex(points), outline);
+}
+
+std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const NearestPointIndex& index,
+                                   const Outline& outline)
+{
     std::vector<double> heights;
     heights.reserve(outline.size());
     for (const auto& vertex : outline)
-        heights.push_back(points.empty() ? 0.0 : points[NearestPoint(points, vertex.first, vertex.second)].z);
+        heights.push_back(points.empty() ? 0.0 : points[index.Nearest(vertex.first, vertex.second)].z);
     return heights;
 }
 
@@ -94,6 +100,12 @@ std::size_t EdgeSampleCount(double length, double spacing)
 bool SnapOutline(const std::vector<API_Coord3D>& points, const PointBounds& bounds, Outline& outline,
                  std::vector<double>& heights)
 {
+    return SnapOutline(points, NearestPointIndex(points), bounds, outline, heights);
+}
+
+bool SnapOutline(const std::vector<API_Coord3D>& points, const NearestPointIndex& index, const PointBounds& bounds,
+                 Outline& outline, std::vector<double>& heights)
+{
     if (points.empty() || outline.empty())
         return false;
     const double spacing = SampleSpacing(bounds, points.size(), Perimeter(outline));
@@ -108,7 +120,7 @@ bool SnapOutline(const std::vector<API_Coord3D>& points, const PointBounds& boun
         const std::size_t samples = EdgeSampleCount(std::hypot(dx, dy), spacing);
         for (std::size_t j = 0; j < samples; ++j) {
             const double t = static_cast<double>(j) / static_cast<double>(samples);
-            const std::size_t nearest = NearestPoint(points, from.first + dx * t, from.second + dy * t);
+            const std::size_t nearest = index.Nearest(from.first + dx * t, from.second + dy * t);
             if (!used[nearest]) {
                 used[nearest] = true;
                 picked.push_back(nearest);
@@ -120,9 +132,11 @@ bool SnapOutline(const std::vector<API_Coord3D>& points, const PointBounds& boun
 
     outline.clear();
     heights.clear();
-    for (std::size_t index : picked) {
-        outline.emplace_back(points[index].x, points[index].y);
-        heights.push_back(points[index].z);
+    outline.reserve(picked.size());
+    heights.reserve(picked.size());
+    for (std::size_t pick : picked) {
+        outline.emplace_back(points[pick].x, points[pick].y);
+        heights.push_back(points[pick].z);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "NearestPointIndex.hpp"
 #include "Placement.hpp"
 
 namespace Placement {
@@ -24,6 +25,8 @@ Outline BoundingRectangle(const PointBounds& bounds);
 std::size_t NearestPoint(const std::vector<API_Coord3D>& points, double x, double y);
 // The height of the nearest point for every outline vertex, in order.
 std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const Outline& outline);
+std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const NearestPointIndex& index,
+                                   const Outline& outline);
 
 // Spacing of the samples along the outline: about 1.5 point distances, and never more than 400 per perimeter.
 double SampleSpacing(const PointBounds& bounds, std::size_t pointCount, double perimeter);
@@ -34,5 +37,7 @@ std::size_t EdgeSampleCount(double length, double spacing);
 // Returns false, leaving the outline as it was, when fewer than three distinct points were picked.
 bool SnapOutline(const std::vector<API_Coord3D>& points, const PointBounds& bounds, Outline& outline,
                  std::vector<double>& heights);
+bool SnapOutline(const std::vector<API_Coord3D>& points, const NearestPointIndex& index, const PointBounds& bounds,
+                 Outline& outline, std::vector<double>& heights);
 
 }  // namespace Placement

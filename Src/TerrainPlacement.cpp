@@ -191,9 +191,12 @@ GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& po
     if (boundary.size() < 3)
         boundary = BoundingRectangle(bounds);
     std::vector<double> heights;
-    const bool snapped = !style.exactOutline && SnapOutline(points, bounds, boundary, heights);
-    if (!snapped)
-        heights = NearestHeights(points, boundary);
+    {
+        const NearestPointIndex index(points);
+        const bool snapped = !style.exactOutline && SnapOutline(points, index, bounds, boundary, heights);
+        if (!snapped)
+            heights = NearestHeights(points, index, boundary);
+    }
 
     API_AttributeIndex textureIndex = 0;
     bool textured = false;
@@ -221,7 +224,8 @@ JSRef Bridge::PlaceTerrain(JSRef parameter)
     const JSArgs args = ArgumentList(parameter);
     const UInt32 count = ArgumentCount(args);
     GS::UniString datasetCode = StringArgument(args, 0);
-    GS::UniString pointsText = StringArgument(args, 1);
+    // Points texts run to tens of megabytes: read where the page's value holds them, never copied.
+    const GS::UniString& pointsText = StringArgumentInPlace(args, 1);
     const double referenceElevation = NumberArgument(args, 2);
     Placement::Outline outline;
     if (count >= 4) {
@@ -243,7 +247,7 @@ JSRef Bridge::PlaceTerrain(JSRef parameter)
         texture.sizeY = NumberArgument(args, 11);
     }
     // The decoded points and image move into the body, not copied again.
-    return GuardedTextReply([datasetCode = std::move(datasetCode), pointsText = std::move(pointsText),
+    return GuardedTextReply([datasetCode = std::move(datasetCode), &pointsText,
                              referenceElevation, outline = std::move(outline), style = std::move(style),
                              texture = std::move(texture)]() {
         GS::UniString diagnostics;

@@ -10,6 +10,7 @@
 #include "Demo.hpp"
 #include "Exports.hpp"
 #include "PageValues.hpp"
+#include "SavedFolders.hpp"
 #include "Scenario.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
@@ -54,7 +55,7 @@ std::string ArgumentsJson(const std::vector<std::string>& args)
     return json + "]";
 }
 
-std::vector<std::string> WriteExports(const nlohmann::json& project, const std::string& outDir)
+std::vector<std::string> WriteExports(const nlohmann::json& project, const std::string& outDir, std::ostream& err)
 {
     std::error_code error;
     std::filesystem::create_directories(outDir, error);
@@ -66,8 +67,11 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
         std::vector<std::string> written = {projectFile};
         for (std::string& svg : WriteViewSvgs(project, outDir))
             written.push_back(std::move(svg));
-        if (std::string model = WriteGltfModel(project, outDir); !model.empty())
+        std::vector<std::string> warnings;
+        if (std::string model = WriteGltfModel(project, outDir, &warnings); !model.empty())
             written.push_back(model);
+        for (const std::string& warning : warnings)
+            err << "landfetch-host: warning: " << warning << "\n";
         return written;
     } catch (const std::runtime_error& failure) {
         throw Error(failure.what());
@@ -134,30 +138,49 @@ public:
             throw Error("export needs --project FILE");
         Simulator simulator(Options(settings.api));
         LoadProjectFile(simulator, std::nullopt);
-        std::string outDir = settings.out.empty() ? DefaultOutFolder : settings.out;
-        for (const std::string& file : WriteExports(simulator.SaveProject(), outDir))
-            out << file << "\n";
         if (!settings.save.empty())
             WriteJsonFile(settings.save, simulator.SaveProject());
+        std::string outDir = settings.out.empty() ? DefaultOutFolder : settings.out;
+        for (const std::string& file : WriteExports(simulator.SaveProject(), outDir, err))
+            out << file << "\n";
         return ExitDone;
     }
 
 private:
+    // A project that is saved keeps its folders beside its file; otherwise they live in a
+    // temporary folder that goes with the run.
     Simulator::Options Options(int api) const
     {
         Simulator::Options options;
         options.apiVersion = api;
         options.modulePath = settings.module;
+        if (!settings.save.empty()) {
+            const std::filesystem::path folders = FoldersBeside(settings.save);
+            std::error_code error;
+            std::filesystem::create_directories(folders, error);
+            if (error || !std::filesystem::is_directory(folders))
+                throw Error(folders.string() + ": cannot create the project's folder beside --save" +
+                            (error ? " (" + error.message() + ")" : std::string()));
+            options.workFolder = folders.string();
+        }
         return options;
     }
 
     // --project wins over a scenario's own project.
     void LoadProjectFile(Simulator& simulator, const std::optional<nlohmann::json>& fallback) const
     {
+        nlohmann::json project;
         if (!settings.project.empty())
-            simulator.LoadProject(ReadJsonFile(settings.project));
+            project = ReadJsonFile(settings.project);
         else if (fallback && !fallback->is_null())
-            simulator.LoadProject(*fallback);
+            project = *fallback;
+        else
+            return;
+        for (const std::string& missing : MissingLibraryFiles(project))
+            err << "landfetch-host: warning: " << missing << "\n";
+        if (!settings.save.empty())
+            project = MoveFoldersInto(std::move(project), FoldersBeside(settings.save));
+        simulator.LoadProject(project);
     }
 
     // As the user does: the add-on's own menu command, item 1.
@@ -168,12 +191,15 @@ private:
             simulator.MenuCommand(menus.front().resId, 1);
     }
 
+    // The reply and the step lines are out before any file is written, so a failing write
+    // cannot take them with it.
     void Finish(Simulator& simulator) const
     {
+        out.flush();
         if (!settings.save.empty())
             WriteJsonFile(settings.save, simulator.SaveProject());
         if (!settings.out.empty())
-            WriteExports(simulator.SaveProject(), settings.out);
+            WriteExports(simulator.SaveProject(), settings.out, err);
         simulator.Shutdown();
         if (std::string debug = DBGetPrintedText(); !debug.empty())
             err << debug << (debug.back() == '\n' ? "" : "\n");

@@ -216,9 +216,11 @@ class ModelBuilder {
 public:
     explicit ModelBuilder(const json& project) : project(project) {}
 
-    // False when the element has no usable boundary.
-    bool AddMesh(const json& mesh)
+    // False when nothing of the element can be drawn. A boundary whose points all lie on one line
+    // has no area: it keeps its walls and loses its top and bottom, and the warning says so.
+    bool AddMesh(const json& mesh, std::vector<std::string>& warnings)
     {
+        const std::string name = "mesh " + (Text(mesh, "guid").empty() ? std::string("without a guid") : Text(mesh, "guid"));
         std::vector<Vec3> boundary;
         for (const json& value : List(mesh, "polygon")) {
             Vec3 point;
@@ -229,8 +231,10 @@ public:
         while (boundary.size() > 1 && boundary.front().x == boundary.back().x &&
                boundary.front().y == boundary.back().y)
             boundary.pop_back();  // stored closed
-        if (boundary.size() < 3)
+        if (boundary.size() < 3) {
+            warnings.push_back(name + ": fewer than three distinct boundary points, left out of the model");
             return false;
+        }
 
         Cdt cdt;
         std::vector<Cdt::Vertex_handle> ring;
@@ -240,63 +244,54 @@ public:
                 vertex->info().z = point.z;
             ring.push_back(vertex);
         }
-        for (size_t i = 0; i < ring.size(); ++i)
-            if (ring[i] != ring[(i + 1) % ring.size()])
-                cdt.insert_constraint(ring[i], ring[(i + 1) % ring.size()]);
-        MarkDomains(cdt);
-
-        // Level points outside the boundary or on it are dropped; a point already there is merged.
-        std::vector<Vec3> inner;
-        for (const json& value : List(mesh, "levelPoints")) {
-            Vec3 point;
-            if (!ReadPoint(value, point))
-                continue;
-            Cdt::Locate_type type;
-            int li = 0;
-            Cdt::Face_handle face = cdt.locate(Point2(point.x, point.y), type, li);
-            bool inside = (type == Cdt::FACE && face->info().Inside()) ||
-                          (type == Cdt::EDGE && !cdt.is_constrained(Cdt::Edge(face, li)) && face->info().Inside());
-            if (inside)
-                inner.push_back(point);
-        }
-        Cdt::Face_handle hint;
-        for (const Vec3& point : inner) {
-            Cdt::Vertex_handle vertex = cdt.insert(Point2(point.x, point.y), hint);
-            if (std::isnan(vertex->info().z))
-                vertex->info().z = point.z;
-            hint = vertex->face();
-        }
-        if (!inner.empty())
+        // Collinear or coincident points make a triangulation of lower dimension, which has no
+        // faces to mark as inside: such a mesh is only its walls.
+        const bool flat = cdt.dimension() < 2;
+        if (!flat) {
+            for (size_t i = 0; i < ring.size(); ++i)
+                if (ring[i] != ring[(i + 1) % ring.size()])
+                    cdt.insert_constraint(ring[i], ring[(i + 1) % ring.size()]);
             MarkDomains(cdt);
-
+            AddLevelPoints(cdt, mesh);
+        }
         double level = Number(mesh, "level", 0.0);
-        FillUnknownHeights(cdt, level);
+        if (!flat)
+            FillUnknownHeights(cdt, level);
 
         MeshGeometry geometry;
         geometry.guid = Text(mesh, "guid");
         geometry.layer = LayerName(project, mesh);
         geometry.building = IsBuildingLayer(geometry.layer);
 
-        Surface top = Top(cdt, mesh, geometry.building);
-        if (top.indices.empty())
-            return false;
-
-        // Heights are project heights as stored; the skirt reaches down to level − skirtDepth, and
-        // never above the lowest top point, so walls cannot turn inside out on odd values.
-        double lowest = std::numeric_limits<double>::infinity();
-        for (const Vec3& p : top.positions)
-            lowest = std::min(lowest, p.z);
-        double bottom = std::min(level - std::max(0.0, Number(mesh, "skirtDepth", 0.0)), lowest);
-
+        Surface top = flat ? Surface{} : Top(cdt, mesh, geometry.building);
         std::vector<Vec3> ringTop;
         for (auto vertex : ring)
             ringTop.push_back({vertex->point().x(), vertex->point().y(), vertex->info().z});
 
+        // Heights are project heights as stored; the skirt reaches down to level − skirtDepth, and
+        // never above the lowest top point, so walls cannot turn inside out on odd values.
+        double lowest = std::numeric_limits<double>::infinity();
+        for (const Vec3& p : top.positions.empty() ? ringTop : top.positions)
+            lowest = std::min(lowest, p.z);
+        double bottom = std::min(level - std::max(0.0, Number(mesh, "skirtDepth", 0.0)), lowest);
+
         int sideMaterial = PlainMaterial(mesh.value("sideSurface", json()), geometry.building, false);
         int bottomMaterial = PlainMaterial(mesh.value("bottomSurface", json()), geometry.building, false);
-        geometry.surfaces.push_back(std::move(top));
-        geometry.surfaces.push_back(Sides(ringTop, bottom, sideMaterial));
-        geometry.surfaces.push_back(Bottom(geometry.surfaces.front(), bottom, bottomMaterial));
+        Surface sides = Sides(ringTop, bottom, sideMaterial);
+        if (top.indices.empty()) {
+            if (sides.indices.empty()) {
+                warnings.push_back(name + ": no area and no walls, left out of the model");
+                return false;
+            }
+            warnings.push_back(name + (flat ? ": its boundary points lie on one line" : ": its boundary encloses no area") +
+                               ", written without top and bottom faces");
+            geometry.surfaces.push_back(std::move(sides));
+        } else {
+            Surface under = Bottom(top, bottom, bottomMaterial);
+            geometry.surfaces.push_back(std::move(top));
+            geometry.surfaces.push_back(std::move(sides));
+            geometry.surfaces.push_back(std::move(under));
+        }
         for (const Surface& s : geometry.surfaces)
             for (const Vec3& p : s.positions)
                 Extend(p);
@@ -344,6 +339,33 @@ public:
     }
 
 private:
+    // Level points outside the boundary or on it are dropped; a point already there is merged.
+    static void AddLevelPoints(Cdt& cdt, const json& mesh)
+    {
+        std::vector<Vec3> inner;
+        for (const json& value : List(mesh, "levelPoints")) {
+            Vec3 point;
+            if (!ReadPoint(value, point))
+                continue;
+            Cdt::Locate_type type;
+            int li = 0;
+            Cdt::Face_handle face = cdt.locate(Point2(point.x, point.y), type, li);
+            bool inside = (type == Cdt::FACE && face->info().Inside()) ||
+                          (type == Cdt::EDGE && !cdt.is_constrained(Cdt::Edge(face, li)) && face->info().Inside());
+            if (inside)
+                inner.push_back(point);
+        }
+        Cdt::Face_handle hint;
+        for (const Vec3& point : inner) {
+            Cdt::Vertex_handle vertex = cdt.insert(Point2(point.x, point.y), hint);
+            if (std::isnan(vertex->info().z))
+                vertex->info().z = point.z;
+            hint = vertex->face();
+        }
+        if (!inner.empty())
+            MarkDomains(cdt);
+    }
+
     Surface Top(const Cdt& cdt, const json& mesh, bool building)
     {
         Surface top;
@@ -374,7 +396,7 @@ private:
         }
         for (Vec3& n : top.normals)
             n = Normalised(n, {0, 0, 1});
-        if (texture) {
+        if (texture && !top.positions.empty()) {
             // Image rows run north to south while project y runs south to north; whole tiles
             // are taken off so the coordinates stay small enough for floats (the wrap repeats).
             double shiftU = std::floor(top.positions.front().x / texture->sizeX);
@@ -588,12 +610,15 @@ private:
 
 }  // namespace
 
-std::string WriteGltfModel(const json& project, const std::string& outDir)
+std::string WriteGltfModel(const json& project, const std::string& outDir, std::vector<std::string>* warnings)
 {
     ModelBuilder builder(project);
+    std::vector<std::string> notes;
     for (const json& element : List(project, "elements"))
         if (element.is_object() && Text(element, "type") == "mesh")
-            builder.AddMesh(element);
+            builder.AddMesh(element, notes);
+    if (warnings)
+        warnings->insert(warnings->end(), notes.begin(), notes.end());
     if (builder.Empty())
         return {};
 

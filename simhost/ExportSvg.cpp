@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -34,19 +35,16 @@ bool Point(const json& value, double& x, double& y)
     return std::isfinite(x) && std::isfinite(y);
 }
 
-// Shortest text that keeps millimetres; drawings never need more.
+// The shortest text that reads back as the same number, so no coordinate is cut or rounded.
 std::string Coord(double value)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.3f", value);
-    std::string text = buffer;
-    while (text.back() == '0')
-        text.pop_back();
-    if (text.back() == '.')
-        text.pop_back();
-    if (text == "-0")
-        text = "0";
-    return text;
+    if (value == 0.0)
+        return "0";  // no "-0"
+    char buffer[32];  // the longest shortest form of a double is 24 characters
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error != std::errc())
+        return "0";
+    return std::string(buffer, end);
 }
 
 std::string Escape(const std::string& text)
@@ -346,6 +344,8 @@ private:
         return out + ">" + Escape(text) + "</text>\n";
     }
 
+    // The record holds the first corner (top left) and the second (bottom right); a negative width
+    // or scale swaps them, and the picture is then drawn mirrored about its centre as the host shows it.
     std::string Picture(const json& element)
     {
         const json& rect = List(element, "rect");
@@ -355,12 +355,19 @@ private:
         double x2 = rect[2].get<double>(), y2 = rect[3].get<double>();
         double left = std::min(x1, x2), right = std::max(x1, x2);
         double bottom = std::min(y1, y2), top = std::max(y1, y2);
-        if (!std::isfinite(left + right + bottom + top))
+        if (!std::isfinite(left + right + bottom + top) || !std::isfinite(right - left) || !std::isfinite(top - bottom))
             return {};
         bounds.Add(left, -top);
         bounds.Add(right, -bottom);
         std::string place = "x=\"" + Coord(left) + "\" y=\"" + Coord(-top) + "\" width=\"" + Coord(right - left) +
                             "\" height=\"" + Coord(top - bottom) + "\"";
+        const bool mirrorX = x2 < x1, mirrorY = y1 < y2;
+        if (mirrorX || mirrorY) {
+            // x' = sx·x + 2·cx where mirrored (and the same for y), which maps the rectangle onto itself.
+            place += " transform=\"matrix(" + std::string(mirrorX ? "-1" : "1") + " 0 0 " + (mirrorY ? "-1" : "1") +
+                     " " + Coord(mirrorX ? left + right : 0.0) + " " + Coord(mirrorY ? -(top + bottom) : 0.0) +
+                     ")\" data-mirrored=\"" + (mirrorX && mirrorY ? "xy" : mirrorX ? "x" : "y") + "\"";
+        }
 
         std::vector<unsigned char> bytes = DecodeBase64(Text(element, "data"));
         if (bytes.empty())  // nothing to show: mark where the picture lies

@@ -21,7 +21,10 @@ std::vector<std::string> WriteViewSvgs(const nlohmann::json& project, const std:
 // Writes "model.gltf" and "model.bin" (texture images travel inside the .bin) with every mesh;
 // returns the file written, or "" when the project has no mesh. glTF is Y-up: project (x, y, z)
 // becomes (x − cx, z − cz, −(y − cy)), (cx, cy, cz) being the centre of all meshes, kept in the
-// scene's extras as "offset". Throws std::runtime_error when a file cannot be written.
-std::string WriteGltfModel(const nlohmann::json& project, const std::string& outDir);
+// scene's extras as "offset". A mesh that cannot be drawn whole (its boundary points on one line,
+// too few of them) is written with what it has, or left out, and adds a line naming it to
+// `warnings`. Throws std::runtime_error when a file cannot be written.
+std::string WriteGltfModel(const nlohmann::json& project, const std::string& outDir,
+                           std::vector<std::string>* warnings = nullptr);
 
 }  // namespace sim

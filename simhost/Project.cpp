@@ -92,6 +92,8 @@ void Project::ResetToNew()
     extraMembers = nlohmann::json::object();
     undoSteps.clear();
     redoSteps.clear();
+    journal.clear();
+    heldAttributeIndex.clear();
     faultPlan = FaultPlan();
     faultsAsRead = nullptr;
     missingAsRead = nullptr;

@@ -6,8 +6,10 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -56,6 +58,16 @@ struct Library {
     std::string path;
 };
 
+// The points of an element the project made, kept as plain numbers rather than JSON; the project
+// file writes each point as an array of `width` numbers under `member`.
+struct Coordinates {
+    std::string member;  // "coords", "polygon" or "levelPoints"
+    std::size_t width = 2;
+    std::vector<double> values;
+
+    bool operator==(const Coordinates&) const = default;
+};
+
 // One element as the project file holds it: the common members, and the rest by type.
 struct Element {
     std::string guid;  // text form with braces
@@ -64,6 +76,7 @@ struct Element {
     API_AttributeIndex layer = 1;
     Int16 story = 0;
     nlohmann::json data = nlohmann::json::object();  // pen, coords, text, rect, polygon, ...
+    std::vector<Coordinates> coordinates;              // of an element made here; not repeated in `data`
 
     bool operator==(const Element&) const = default;
 };
@@ -83,11 +96,60 @@ struct Model {
     bool operator==(const Model&) const = default;
 };
 
+// The geo-location and the site, as one command may change them.
+struct GeoState {
+    std::array<double, 3> surveyPoint{};
+    std::array<double, 6> geoReference{};
+    std::array<std::string, 6> crs;
+    double longitude = 0, latitude = 0, altitude = 0, north = 0;
+
+    bool operator==(const GeoState&) const = default;
+};
+
+// What an undoable command changed, each kept so that undo and redo apply exactly that. A thing the
+// command made carries where it stood in its list and, while the step is undone, the thing itself.
+struct ElementMade {
+    std::string guid;
+    std::size_t position = 0;
+    std::optional<Element> held;
+};
+
+struct AttributeMade {
+    Int32 typeID = 0;
+    API_AttributeIndex index = 0;
+    std::size_t position = 0;
+    std::optional<Attribute> held;
+};
+
+struct WorksheetMade {
+    std::string id;
+    std::size_t position = 0;
+    std::optional<Worksheet> held;
+};
+
+struct AutoTextMade {
+    std::string key;
+    std::size_t position = 0;
+    std::optional<AutoText> held;
+};
+
+struct AutoTextSet {
+    std::string key;
+    std::string before;
+    std::string after;
+};
+
+struct GeoLocationSet {
+    GeoState before;
+    GeoState after;
+};
+
+using Change = std::variant<ElementMade, AttributeMade, WorksheetMade, AutoTextMade, AutoTextSet, GeoLocationSet>;
+
 struct UndoStep {
     std::string name;
-    std::vector<std::string> elements;  // guids of the elements the command created
-    std::shared_ptr<const Model> before;  // null for a step loaded from a project file
-    std::shared_ptr<const Model> after;
+    std::vector<std::string> elements;  // guids of the elements the command created, as the project file lists them
+    std::vector<Change> changes;        // in the order the command made them
 };
 
 class Project {
@@ -166,11 +228,19 @@ private:
     const Attribute* FindAttribute(Int32 typeID, API_AttributeIndex index) const;
     const Attribute* FindAttributeByName(Int32 typeID, const std::string& name) const;
     bool HasStory(Int16 index) const;
+    GeoState Geo() const;
+    void PutGeo(const GeoState& geo);
+    // Inside a command every change of the model is written down, so the step can be undone and redone.
+    void Record(Change change);
+    void RecordGeo(const GeoState& before);
+    void TakeBack(Change& change);
+    void PutBack(Change& change);
+    void RollBackCommand();
     bool IsLibraryFolder(const std::string& path) const;
     std::string CurrentViewId() const;  // "plan" or the worksheet id
     void ForgetMissingWindows();  // after the model went back: no view on a worksheet that is gone
     void LoadMembers(const nlohmann::json& file);
-    GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, nlohmann::json* data) const;
+    GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, Element* element) const;
 
     std::string workFolder;
     Model model;
@@ -199,6 +269,10 @@ private:
 
     std::vector<UndoStep> undoSteps;
     std::vector<UndoStep> redoSteps;
+    std::vector<Change> journal;  // what the running command changed so far
+    // The highest attribute index, by kind, that a step which can be redone would bring back; an
+    // attribute made outside a command meanwhile must not take it.
+    std::map<Int32, API_AttributeIndex> heldAttributeIndex;
     bool inCommand = false;
     int rebuildCount = 0;
     int reloadCount = 0;

@@ -146,8 +146,16 @@ GSErrCode Project::CreateAttribute(API_Attribute* attribute, API_AttributeDefExt
     for (const Attribute& other : list) {
         highest = std::max(highest, other.index);
     }
+    if (!inCommand) {
+        // Inside a command it cannot meet a held one: the command either clears what can be redone or is rolled back.
+        const auto held = heldAttributeIndex.find(typeID);
+        if (held != heldAttributeIndex.end()) {
+            highest = std::max(highest, held->second);
+        }
+    }
     created.index = highest + 1;
     attribute->header.index = created.index;
+    Record(AttributeMade{typeID, created.index, list.size(), std::nullopt});
     list.push_back(std::move(created));
     return NoError;
 }

@@ -40,6 +40,7 @@ GSErrCode Project::CreateAutoText(const API_Guid* guid, const char* name)
     if (taken) {
         return APIERR_NAMEALREADYUSED;
     }
+    Record(AutoTextMade{key, model.autotexts.size(), std::nullopt});
     model.autotexts.push_back(AutoText{name, key, std::string()});
     return NoError;
 }
@@ -55,7 +56,11 @@ GSErrCode Project::SetAutoText(const GS::UniString* dbKey, const GS::UniString* 
     if (found == model.autotexts.end()) {
         return APIERR_BADNAME;
     }
-    found->value = value->ToUtf8();
+    std::string text = value->ToUtf8();
+    if (inCommand && text != found->value) {
+        Record(AutoTextSet{key, found->value, text});
+    }
+    found->value = std::move(text);
     return NoError;
 }
 

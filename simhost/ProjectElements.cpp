@@ -52,22 +52,24 @@ bool TerminatedText(const GS::uchar_t (&field)[256], std::string* text)
     return true;
 }
 
-GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo, json* data)
+GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo, Element* element)
 {
     const Int32 n = line.poly.nCoords;
     if (n < 2 || line.poly.nSubPolys != 1 || line.poly.nArcs != 0 || !memo::Holds(memo.coords, n + 1) ||
         !memo::Holds(memo.pends, 2) || (*memo.pends)[0] != 0 || (*memo.pends)[1] != n) {
         return APIERR_BADPARS;
     }
-    json coords = json::array();
+    Coordinates coords{"coords", 2, {}};
+    coords.values.reserve(static_cast<std::size_t>(n) * 2);
     for (Int32 i = 1; i <= n; ++i) {
         const API_Coord& c = (*memo.coords)[i];
         if (!memo::Finite({c.x, c.y})) {
             return APIERR_BADPARS;
         }
-        coords.push_back({c.x, c.y});
+        coords.values.insert(coords.values.end(), {c.x, c.y});
     }
-    *data = {{"pen", line.pen}, {"lineType", line.ltypeInd}, {"coords", std::move(coords)}};
+    element->data = {{"pen", line.pen}, {"lineType", line.ltypeInd}};
+    element->coordinates = {std::move(coords)};
     return NoError;
 }
 
@@ -104,6 +106,23 @@ GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& mem
              {"byteCount", count},
              {"data", Base64(*memo.pictHdl, static_cast<std::size_t>(count))}};
     return NoError;
+}
+
+// The points of an element, from its numbers or, for one read from a project file, from its JSON.
+std::vector<double> CoordinatesOf(const Element& element, const std::string& member, std::size_t width)
+{
+    for (const Coordinates& list : element.coordinates) {
+        if (list.member == member) {
+            return list.values;
+        }
+    }
+    std::vector<double> values;
+    for (const json& point : element.data.at(member)) {
+        for (std::size_t k = 0; k < width; ++k) {
+            values.push_back(point.at(k).get<double>());
+        }
+    }
+    return values;
 }
 
 const char* TypeName(Int32 typeID)
@@ -172,26 +191,25 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
         (view == "plan" && !HasStory(element->header.floorInd))) {
         return APIERR_BADINDEX;
     }
-    json data;
+    Element created;
     GSErrCode error = NoError;
     switch (element->header.type.typeID) {
-        case API_PolyLineID: error = ReadPolyLine(element->polyLine, *memo, &data); break;
-        case API_TextID: error = ReadText(element->text, *memo, &data); break;
-        case API_PictureID: error = ReadPicture(element->picture, *memo, &data); break;
-        default: error = ReadMesh(element->mesh, *memo, &data); break;
+        case API_PolyLineID: error = ReadPolyLine(element->polyLine, *memo, &created); break;
+        case API_TextID: error = ReadText(element->text, *memo, &created.data); break;
+        case API_PictureID: error = ReadPicture(element->picture, *memo, &created.data); break;
+        default: error = ReadMesh(element->mesh, *memo, &created); break;
     }
     if (error != NoError) {
         return error;
     }
     GS::Guid guid;
     guid.Generate();
-    Element created;
     created.guid = guid.ToUniString().ToUtf8();
     created.type = type;
     created.view = view;
     created.layer = element->header.layer;
     created.story = element->header.floorInd;
-    created.data = std::move(data);
+    Record(ElementMade{created.guid, model.elements.size(), std::nullopt});
     model.elements.push_back(std::move(created));
     element->header.guid = GSGuid2APIGuid(guid);
     return NoError;
@@ -211,8 +229,10 @@ GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, U
     *memo = API_ElementMemo{};
     const json& data = element->data;
     if ((mask & APIMemoMask_Polygon) != 0 && (element->type == "polyline" || element->type == "mesh")) {
-        const json& points = element->type == "polyline" ? data.at("coords") : data.at("polygon");
-        const Int32 n = static_cast<Int32>(points.size());
+        const bool mesh = element->type == "mesh";
+        const std::vector<double> points = CoordinatesOf(*element, mesh ? "polygon" : "coords", mesh ? 3 : 2);
+        const std::size_t width = mesh ? 3 : 2;
+        const Int32 n = static_cast<Int32>(points.size() / width);
         memo->coords = memo::Allocate<API_Coord>(n + 1);
         memo->pends = memo::Allocate<Int32>(2);
         if (element->type == "mesh") {
@@ -223,9 +243,10 @@ GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, U
             return APIERR_MEMFULL;
         }
         for (Int32 i = 0; i < n; ++i) {
-            (*memo->coords)[i + 1] = {points[i].at(0).get<double>(), points[i].at(1).get<double>()};
+            const double* point = &points[static_cast<std::size_t>(i) * width];
+            (*memo->coords)[i + 1] = {point[0], point[1]};
             if (memo->meshPolyZ != nullptr) {
-                (*memo->meshPolyZ)[i + 1] = points[i].at(2).get<double>();
+                (*memo->meshPolyZ)[i + 1] = point[2];
             }
         }
         (*memo->pends)[1] = n;

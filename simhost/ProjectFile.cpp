@@ -213,10 +213,20 @@ void Project::LoadMembers(const json& file)
         }
     }
     if (file.contains("undoSteps")) {
+        // A saved step lists the elements it made; that is what undoing it takes out.
+        std::map<std::string, std::size_t> positions;
+        for (std::size_t i = 0; i < model.elements.size(); ++i) {
+            positions.emplace(model.elements[i].guid, i);
+        }
         for (const json& item : file["undoSteps"]) {
             UndoStep step;
             step.name = item.at("name").get<std::string>();
             step.elements = item.value("elements", std::vector<std::string>());
+            for (const std::string& guid : step.elements) {
+                const auto found = positions.find(guid);
+                step.changes.push_back(ElementMade{guid, found != positions.end() ? found->second : model.elements.size(),
+                                                   std::nullopt});
+            }
             undoSteps.push_back(std::move(step));
         }
     }
@@ -297,6 +307,15 @@ json Project::Save() const
     json elements = json::array();
     for (const Element& element : model.elements) {
         json item = element.data;
+        for (const Coordinates& list : element.coordinates) {
+            json::array_t points;
+            points.reserve(list.values.size() / list.width);
+            for (std::size_t i = 0; i + list.width <= list.values.size(); i += list.width) {
+                points.emplace_back(json::array_t(list.values.begin() + static_cast<std::ptrdiff_t>(i),
+                                                  list.values.begin() + static_cast<std::ptrdiff_t>(i + list.width)));
+            }
+            item[list.member] = std::move(points);
+        }
         item["guid"] = element.guid;
         item["type"] = element.type;
         item["view"] = element.view;

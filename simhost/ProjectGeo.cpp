@@ -54,7 +54,12 @@ GSErrCode Project::SetGeoLocation(const API_GeoLocation* geoLocation)
                  reference.xAxisOrdinate})) {
         return APIERR_BADPARS;
     }
-    SetSiteLocation(&geoLocation->site);
+    const GeoState before = Geo();
+    const API_SiteLocation& site = geoLocation->site;
+    model.longitude = site.longitude;
+    model.latitude = site.latitude;
+    model.altitude = site.altitude;
+    model.north = site.north;
     model.surveyPoint = {point.x, point.y, point.z};
     model.geoReference = {reference.eastings,     reference.northings,     reference.height,
                           reference.scale,        reference.xAxisAbscissa, reference.xAxisOrdinate};
@@ -64,6 +69,7 @@ GSErrCode Project::SetGeoLocation(const API_GeoLocation* geoLocation)
     for (int i = 0; i < 6; ++i) {
         model.crs[i] = texts[i]->ToUtf8();
     }
+    RecordGeo(before);
     return NoError;
 }
 
@@ -84,10 +90,12 @@ GSErrCode Project::SetSiteLocation(const API_SiteLocation* siteLocation)
     if (siteLocation == nullptr || !FiniteSite(*siteLocation)) {
         return APIERR_BADPARS;
     }
+    const GeoState before = Geo();
     model.longitude = siteLocation->longitude;
     model.latitude = siteLocation->latitude;
     model.altitude = siteLocation->altitude;
     model.north = siteLocation->north;
+    RecordGeo(before);
     return NoError;
 }
 

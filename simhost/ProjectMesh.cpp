@@ -32,7 +32,7 @@ GSErrCode CheckLevelLines(const API_MeshType& mesh, const API_ElementMemo& memo)
 
 }  // namespace
 
-GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, json* data) const
+GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, Element* element) const
 {
     const Int32 n = mesh.poly.nCoords;
     if (n < 4) {
@@ -47,27 +47,29 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
     if (const GSErrCode error = CheckLevelLines(mesh, memo); error != NoError) {
         return error;
     }
-    json polygon = json::array();
+    Coordinates polygon{"polygon", 3, {}};
+    polygon.values.reserve(static_cast<std::size_t>(n) * 3);
     for (Int32 i = 1; i <= n; ++i) {
         const API_Coord& c = (*memo.coords)[i];
         const double z = (*memo.meshPolyZ)[i];
         if (!memo::Finite({c.x, c.y, z})) {
             return APIERR_BADPARS;
         }
-        polygon.push_back({c.x, c.y, z});
+        polygon.values.insert(polygon.values.end(), {c.x, c.y, z});
     }
     const API_Coord& first = (*memo.coords)[1];
     const API_Coord& last = (*memo.coords)[n];
     if (first.x != last.x || first.y != last.y) {
         return APIERR_IRREGULARPOLY;
     }
-    json levelPoints = json::array();
+    Coordinates levelPoints{"levelPoints", 3, {}};
+    levelPoints.values.reserve(static_cast<std::size_t>(mesh.levelLines.nCoords) * 3);
     for (Int32 i = 0; i < mesh.levelLines.nCoords; ++i) {
         const API_Coord3D& c = (*memo.meshLevelCoords)[i].c;
         if (!memo::Finite({c.x, c.y, c.z})) {
             return APIERR_BADPARS;
         }
-        levelPoints.push_back({c.x, c.y, c.z});
+        levelPoints.values.insert(levelPoints.values.end(), {c.x, c.y, c.z});
     }
     json surfaces[3];
     const API_OverriddenAttribute* overrides[3] = {&mesh.oTopMat, &mesh.oSideMat, &mesh.oBotMat};
@@ -86,9 +88,8 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
         !(noMaterials && mesh.buildingMaterial == 0)) {
         return APIERR_BADINDEX;
     }
-    *data = {{"polygon", std::move(polygon)},
-             {"levelPoints", std::move(levelPoints)},
-             {"level", mesh.level},
+    element->coordinates = {std::move(polygon), std::move(levelPoints)};
+    element->data = {{"level", mesh.level},
              {"skirt", mesh.skirt},
              {"skirtDepth", mesh.skirtLevel},
              {"topSurface", surfaces[0]},

@@ -1,6 +1,8 @@
-// Undoable commands and the undo history: each command is one named step.
+// Undoable commands and the undo history: each command is one named step that holds what it
+// changed, and undo and redo apply only that.
 
 #include <algorithm>
+#include <limits>
 
 #include "Project.hpp"
 
@@ -8,17 +10,145 @@ namespace sim {
 
 namespace {
 
-// The model before a step that came from a project file: its elements removed.
-std::shared_ptr<const Model> WithoutElements(const Model& model, const std::vector<std::string>& guids)
+constexpr std::size_t Nowhere = std::numeric_limits<std::size_t>::max();
+
+// Takes a made thing out of its list and keeps it. It is looked for where it was made first, then
+// from the end; one that is gone already is left alone.
+template <class T, class Matches>
+void TakeOut(std::vector<T>& list, std::size_t& position, std::optional<T>& held, Matches matches)
 {
-    auto before = std::make_shared<Model>(model);
-    std::erase_if(before->elements, [&guids](const Element& element) {
-        return std::find(guids.begin(), guids.end(), element.guid) != guids.end();
-    });
-    return before;
+    std::size_t at = Nowhere;
+    if (position < list.size() && matches(list[position])) {
+        at = position;
+    } else {
+        for (std::size_t i = list.size(); i > 0; --i) {
+            if (matches(list[i - 1])) {
+                at = i - 1;
+                break;
+            }
+        }
+    }
+    if (at == Nowhere) {
+        return;
+    }
+    held = std::move(list[at]);
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
+    position = at;
 }
 
+template <class T>
+void PutIn(std::vector<T>& list, std::size_t& position, std::optional<T>& held)
+{
+    if (!held) {
+        return;
+    }
+    position = std::min(position, list.size());
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(position), std::move(*held));
+    held.reset();
+}
+
+template <class... Visitors>
+struct Overloaded : Visitors... {
+    using Visitors::operator()...;
+};
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
+
 }  // namespace
+
+GeoState Project::Geo() const
+{
+    return GeoState{model.surveyPoint, model.geoReference, model.crs, model.longitude,
+                    model.latitude,    model.altitude,     model.north};
+}
+
+void Project::PutGeo(const GeoState& geo)
+{
+    model.surveyPoint = geo.surveyPoint;
+    model.geoReference = geo.geoReference;
+    model.crs = geo.crs;
+    model.longitude = geo.longitude;
+    model.latitude = geo.latitude;
+    model.altitude = geo.altitude;
+    model.north = geo.north;
+}
+
+void Project::Record(Change change)
+{
+    if (inCommand) {
+        journal.push_back(std::move(change));
+    }
+}
+
+void Project::RecordGeo(const GeoState& before)
+{
+    if (!inCommand) {
+        return;
+    }
+    GeoState after = Geo();
+    if (after != before) {
+        journal.push_back(GeoLocationSet{before, std::move(after)});
+    }
+}
+
+void Project::TakeBack(Change& change)
+{
+    std::visit(Overloaded{
+                   [this](ElementMade& made) {
+                       TakeOut(model.elements, made.position, made.held,
+                               [&made](const Element& element) { return element.guid == made.guid; });
+                   },
+                   [this](AttributeMade& made) {
+                       TakeOut(model.attributes[made.typeID], made.position, made.held,
+                               [&made](const Attribute& attribute) { return attribute.index == made.index; });
+                   },
+                   [this](WorksheetMade& made) {
+                       TakeOut(model.worksheets, made.position, made.held,
+                               [&made](const Worksheet& worksheet) { return worksheet.id == made.id; });
+                   },
+                   [this](AutoTextMade& made) {
+                       TakeOut(model.autotexts, made.position, made.held,
+                               [&made](const AutoText& autotext) { return autotext.key == made.key; });
+                   },
+                   [this](AutoTextSet& set) {
+                       for (AutoText& autotext : model.autotexts) {
+                           if (autotext.key == set.key) {
+                               autotext.value = set.before;
+                           }
+                       }
+                   },
+                   [this](GeoLocationSet& set) { PutGeo(set.before); },
+               },
+               change);
+}
+
+void Project::PutBack(Change& change)
+{
+    std::visit(Overloaded{
+                   [this](ElementMade& made) { PutIn(model.elements, made.position, made.held); },
+                   [this](AttributeMade& made) { PutIn(model.attributes[made.typeID], made.position, made.held); },
+                   [this](WorksheetMade& made) { PutIn(model.worksheets, made.position, made.held); },
+                   [this](AutoTextMade& made) { PutIn(model.autotexts, made.position, made.held); },
+                   [this](AutoTextSet& set) {
+                       for (AutoText& autotext : model.autotexts) {
+                           if (autotext.key == set.key) {
+                               autotext.value = set.after;
+                           }
+                       }
+                   },
+                   [this](GeoLocationSet& set) { PutGeo(set.after); },
+               },
+               change);
+}
+
+void Project::RollBackCommand()
+{
+    for (auto change = journal.rbegin(); change != journal.rend(); ++change) {
+        TakeBack(*change);
+    }
+    journal.clear();
+    ForgetMissingWindows();
+}
 
 GSErrCode Project::CallUndoableCommand(const GS::UniString& undoName, const API_CommandBody& body)
 {
@@ -28,39 +158,36 @@ GSErrCode Project::CallUndoableCommand(const GS::UniString& undoName, const API_
     if (!body) {
         return APIERR_BADPARS;
     }
-    auto before = std::make_shared<const Model>(model);
+    journal.clear();
     inCommand = true;
     GSErrCode result = NoError;
     try {
         result = body();
     } catch (...) {
         inCommand = false;
-        model = *before;
-        ForgetMissingWindows();
+        RollBackCommand();
         throw;
     }
     inCommand = false;
     if (result != NoError) {
-        model = *before;
-        ForgetMissingWindows();
+        RollBackCommand();
         return result;
     }
-    if (model == *before) {
+    if (journal.empty()) {
         return NoError;
     }
     UndoStep step;
     step.name = undoName.ToUtf8();
-    for (const Element& element : model.elements) {
-        const bool existed = std::any_of(before->elements.begin(), before->elements.end(),
-                                         [&element](const Element& old) { return old.guid == element.guid; });
-        if (!existed) {
-            step.elements.push_back(element.guid);
+    for (const Change& change : journal) {
+        if (const auto* made = std::get_if<ElementMade>(&change)) {
+            step.elements.push_back(made->guid);
         }
     }
-    step.before = std::move(before);
-    step.after = std::make_shared<const Model>(model);
+    step.changes = std::move(journal);
+    journal.clear();
     undoSteps.push_back(std::move(step));
     redoSteps.clear();
+    heldAttributeIndex.clear();
     return NoError;
 }
 
@@ -70,11 +197,13 @@ int Project::Undo(int steps)
     while (done < steps && !undoSteps.empty() && !inCommand) {
         UndoStep step = std::move(undoSteps.back());
         undoSteps.pop_back();
-        if (step.before == nullptr) {
-            step.before = WithoutElements(model, step.elements);
-            step.after = std::make_shared<const Model>(model);
+        for (auto change = step.changes.rbegin(); change != step.changes.rend(); ++change) {
+            TakeBack(*change);
+            if (const auto* made = std::get_if<AttributeMade>(&*change); made != nullptr && made->held) {
+                API_AttributeIndex& highest = heldAttributeIndex[made->typeID];
+                highest = std::max(highest, made->index);
+            }
         }
-        model = *step.before;
         redoSteps.push_back(std::move(step));
         ++done;
     }
@@ -88,9 +217,14 @@ int Project::Redo(int steps)
     while (done < steps && !redoSteps.empty() && !inCommand) {
         UndoStep step = std::move(redoSteps.back());
         redoSteps.pop_back();
-        model = *step.after;
+        for (Change& change : step.changes) {
+            PutBack(change);
+        }
         undoSteps.push_back(std::move(step));
         ++done;
+    }
+    if (redoSteps.empty()) {
+        heldAttributeIndex.clear();
     }
     ForgetMissingWindows();
     return done;

@@ -150,6 +150,7 @@ GSErrCode Project::NewDatabase(API_DatabaseInfo* database, const API_DatabaseUnI
     GS::Guid id;
     id.Generate();
     worksheet.id = id.ToUniString().ToUtf8();
+    Record(WorksheetMade{worksheet.id, model.worksheets.size(), std::nullopt});
     model.worksheets.push_back(worksheet);
     openWindows.push_back(worksheet.id);
     database->databaseUnId.elemSetId = GSGuid2APIGuid(id);

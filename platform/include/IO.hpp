@@ -92,6 +92,10 @@ public:
 
     const GS::UniString& GetDescription() const { return description; }
     const GS::UniString& GetExtension() const { return extension; }
+    // Kept as given; equality ignores them, as the host's Windows builds do.
+    UInt32 GetMacType() const { return macType; }
+    UInt32 GetMacCreator() const { return macCreator; }
+    Int32 GetIconId() const { return iconId; }
     bool operator==(const FileType& other) const;
 
 private:

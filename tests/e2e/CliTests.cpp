@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -265,6 +270,234 @@ TEST_F(CliRun, TheProjectComesFromTheScenarioOrAFileBesideItAndIsSavedAfterwards
     json file = json::parse(test::ReadFile(saved));
     EXPECT_EQ(file, dump["project"]);
     EXPECT_TRUE(lines[2].starts_with(R"({"step":3,"dump":true,"palette":"visible",)")) << lines[2].substr(0, 80);
+}
+
+// A 1×1 PNG, as the page sends an image.
+const std::string OnePixelPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVQI12P4z8AAAAMBAQAY3Y2wAAAAAElFTkSuQmCC";
+
+std::vector<std::string> TerrainCall(const std::string& points, const std::string& texture)
+{
+    return {"call", "PlaceTerrain", "dmr5g", points, "0", "[]", "", "", "", "", "0", texture, "10", "10"};
+}
+
+std::vector<std::string> With(std::vector<std::string> options, const std::vector<std::string>& command)
+{
+    options.insert(options.end(), command.begin(), command.end());
+    return options;
+}
+
+std::vector<std::string> ErrLines(const HostRun& run)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(run.err);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> MeshGuids(const json& project)
+{
+    std::vector<std::string> guids;
+    for (const json& element : project["elements"])
+        if (element["type"] == "mesh")
+            guids.push_back(element["guid"]);
+    return guids;
+}
+
+TEST(CliExport, MeshesWithoutAreaAreWrittenAsWallsWithAWarningByCallRunAndExport)
+{
+    test::TempFolder folder;
+    const std::string saved = folder / "p.json", out = folder / "out";
+    const std::string line = R"([["0 0\n10 0\n20 0", 0, 10, ""]])";
+
+    HostRun run = RunHost({"--save", saved, "--out", out, "call", "PlaceBuildings", line, "0", "", "", "", "0", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.starts_with("kod=0 ")) << run.out;
+    std::vector<std::string> guids = MeshGuids(json::parse(test::ReadFile(saved)));
+    ASSERT_EQ(guids.size(), 1u) << "the host takes the footprint";
+    ASSERT_EQ(ErrLines(run).size(), 1u) << run.err;
+    EXPECT_TRUE(ErrLines(run)[0].starts_with("landfetch-host: warning: mesh " + guids[0])) << run.err;
+    EXPECT_NE(run.err.find("one line"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(folder / "out/model.gltf"));
+
+    // A terrain of four points on a line, into the same project.
+    run = RunHost(With({"--project", saved, "--save", saved, "--out", out}, TerrainCall("0 0 1\n1 0 2\n2 0 3\n3 0 4", "")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.starts_with("kod=0 ")) << run.out;
+    guids = MeshGuids(json::parse(test::ReadFile(saved)));
+    ASSERT_EQ(guids.size(), 2u);
+    ASSERT_EQ(ErrLines(run).size(), 2u) << run.err;
+    EXPECT_NE(ErrLines(run)[1].find(guids[1]), std::string::npos) << run.err;
+
+    // The same meshes from a saved project, and from a scenario.
+    run = RunHost({"--project", saved, "--out", folder / "again", "export"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ErrLines(run).size(), 2u) << run.err;
+    EXPECT_NE(run.out.find("model.gltf"), std::string::npos) << run.out;
+    json model = json::parse(test::ReadFile(folder / "again/model.gltf"));
+    EXPECT_EQ(model["nodes"].size(), 2u);
+
+    const std::string scenario = folder / "scenario.json";
+    test::WriteFile(scenario, json{{"steps",
+                                    {{{"menu", {32500, 1}}},
+                                     {{"call", "PlaceBuildings"}, {"args", json::parse(R"([[["5 5\n5 5\n5 5\n6 6", 0, 3, ""]], 0, "", "", "", 0, 0])")}},
+                                     {{"call", "GetVersion"}}}}}
+                                  .dump());
+    run = RunHost({"--out", folder / "scenario-out", "run", scenario});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.Lines().size(), 3u) << run.out;
+    EXPECT_NE(run.err.find("warning: mesh"), std::string::npos) << run.err;
+}
+
+// The host blocks on opening a named pipe given as --save until the test reads it, so whatever it
+// printed before reaching the save is all that can be read meanwhile.
+TEST(CliSave, TheReplyAndTheStepLinesAreOutBeforeTheProjectIsWritten)
+{
+    test::TempFolder folder;
+    const std::string fifo = folder / "p.json", scenario = folder / "scenario.json";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    test::WriteFile(scenario, R"({"steps": [{"menu": [32500, 1]}, {"call": "GetVersion"}]})");
+    const std::string host = Quoted((test::ExecutableFolder() / "landfetch-host").string());
+    for (const std::string& command : {std::string(" call GetVersion"), " run " + Quoted(scenario)}) {
+        FILE* pipe = popen((host + " --save " + Quoted(fifo) + command + " 2>/dev/null").c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        pollfd output{fileno(pipe), POLLIN, 0};
+        std::string before;
+        if (poll(&output, 1, 60000) > 0) {
+            char buffer[4096];
+            ssize_t n = read(fileno(pipe), buffer, sizeof buffer);
+            if (n > 0)
+                before.assign(buffer, static_cast<size_t>(n));
+        }
+        EXPECT_FALSE(before.empty()) << command << ": nothing printed before the save";
+        EXPECT_TRUE(before.starts_with(command.starts_with(" call") ? "1.11\n" : "{\"step\":1,")) << before;
+
+        // Take the project so the host can finish.
+        int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        std::string saved;
+        for (pollfd input{fd, POLLIN, 0}; poll(&input, 1, 60000) > 0;) {
+            char buffer[65536];
+            ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n == 0)
+                break;
+            if (n > 0)
+                saved.append(buffer, static_cast<size_t>(n));
+        }
+        close(fd);
+        char rest[4096];
+        while (fread(rest, 1, sizeof rest, pipe) > 0) {
+        }
+        EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0) << command;
+        EXPECT_TRUE(json::accept(saved)) << command << ": " << saved.substr(0, 80);
+    }
+}
+
+TEST(CliSave, TheProjectsFoldersGoBesideTheSavedFileSoItsTexturesShow)
+{
+    test::TempFolder folder;
+    const std::string saved = folder / "p.json";
+    // As the README goes: a new project saved, then reopened and saved again.
+    HostRun run = RunHost({"--save", saved, "call", "SetSurveyPoint", "-743500.5", "-1043250.25", "250", "1", "50.08", "14.42"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = RunHost(With({"--project", saved, "--save", saved}, TerrainCall("0 0 1\n10 0 2\n10 10 3\n0 10 4", OnePixelPng)));
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(run.out.starts_with("kod=0 ")) << run.out;
+    EXPECT_EQ(run.err, "");
+
+    const std::filesystem::path files = folder.Path() / "p-files";
+    json project = json::parse(test::ReadFile(saved));
+    EXPECT_EQ(project["libraries"][0]["path"], (files / "EmbeddedLibrary").string());
+    EXPECT_EQ(project["specialFolders"]["7"], (files / "Temp").string());
+    std::string texture;
+    for (const json& surface : project["surfaces"])
+        if (surface.contains("texture"))
+            texture = surface["texture"]["file"];
+    ASSERT_FALSE(texture.empty()) << project["surfaces"];
+    EXPECT_EQ(std::filesystem::path(texture).parent_path(), files / "EmbeddedLibrary");
+    EXPECT_TRUE(std::filesystem::is_regular_file(texture));
+
+    run = RunHost({"--project", saved, "--out", folder / "out", "export"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    json model = json::parse(test::ReadFile(folder / "out/model.gltf"));
+    ASSERT_EQ(model["images"].size(), 1u) << "the terrain shows its texture";
+    EXPECT_EQ(model["images"][0]["mimeType"], "image/png");
+}
+
+TEST(CliSave, SavingUnderAnotherNameTakesTheLibraryFilesAlong)
+{
+    test::TempFolder folder;
+    const std::string first = folder / "first.json", second = folder / "second.json";
+    HostRun run = RunHost(With({"--save", first}, TerrainCall("0 0 1\n10 0 2\n10 10 3\n0 10 4", OnePixelPng)));
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = RunHost({"--project", first, "--save", second, "call", "GetVersion"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    json project = json::parse(test::ReadFile(second));
+    const std::filesystem::path library = folder.Path() / "second-files" / "EmbeddedLibrary";
+    EXPECT_EQ(project["libraries"][0]["path"], library.string());
+    EXPECT_EQ(project["specialFolders"]["7"], (folder.Path() / "second-files" / "Temp").string());
+    int textures = 0;
+    for (const json& surface : project["surfaces"]) {
+        if (!surface.contains("texture"))
+            continue;
+        ++textures;
+        EXPECT_EQ(std::filesystem::path(surface["texture"]["file"].get<std::string>()).parent_path(), library);
+    }
+    EXPECT_EQ(textures, 1);
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "first-files"))
+        << "the first project keeps its own folder";
+
+    std::filesystem::remove_all(folder.Path() / "first-files");
+    run = RunHost({"--project", second, "--out", folder / "out", "export"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(json::parse(test::ReadFile(folder / "out/model.gltf"))["images"].size(), 1u);
+}
+
+TEST(CliLoad, MissingLibraryFilesAreNamedOnStandardError)
+{
+    test::TempFolder folder;
+    const std::string saved = folder / "p.json";
+    HostRun run = RunHost(With({"--save", saved}, TerrainCall("0 0 1\n10 0 2\n10 10 3\n0 10 4", OnePixelPng)));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string texture;
+    const json project = json::parse(test::ReadFile(saved));
+    for (const json& surface : project["surfaces"])
+        if (surface.contains("texture"))
+            texture = surface["texture"]["file"];
+    ASSERT_TRUE(std::filesystem::remove(texture)) << texture;
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--project", saved, "call", "GetVersion"},
+          std::vector<std::string>{"--project", saved, "--out", folder / "out", "export"}}) {
+        run = RunHost(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        ASSERT_EQ(ErrLines(run).size(), 1u) << run.err;
+        EXPECT_TRUE(ErrLines(run)[0].starts_with("landfetch-host: warning: ")) << run.err;
+        EXPECT_NE(run.err.find(texture), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("missing"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(json::parse(test::ReadFile(folder / "out/model.gltf"))["images"].size(), 0u);
+}
+
+TEST(CliExport, AnOrthophotoPlacedWithANegativeWidthIsDrawnMirrored)
+{
+    test::TempFolder folder;
+    for (const auto& [width, mirrored] : {std::pair<const char*, bool>{"10", false}, {"-10", true}}) {
+        const std::string out = folder / ("out" + std::string(width));
+        HostRun run = RunHost({"--out", out, "call", "PlaceOrthophoto", OnePixelPng, width, "10", "0", "0", "1", "1", "0",
+                               "0", "", "plan", "", "", "0"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        ASSERT_TRUE(run.out.starts_with("kod=0 ")) << run.out;
+        std::string svg = test::ReadFile(std::filesystem::path(out) / "plan-story-0.svg");
+        auto image = svg.find("<image ");
+        ASSERT_NE(image, std::string::npos) << svg.substr(0, 400);
+        std::string tag = svg.substr(image, svg.find("/>", image) - image);
+        EXPECT_EQ(tag.find("data-mirrored=\"x\"") != std::string::npos, mirrored) << tag.substr(0, 200);
+        EXPECT_NE(tag.find("width=\"10\" height=\"10\""), std::string::npos) << tag.substr(0, 200);
+    }
 }
 
 }  // namespace

@@ -190,6 +190,108 @@ TEST_F(ExportSvgTest, EachViewGetsItsOwnDrawing)
     EXPECT_EQ(Read("worksheet-.._okol__Ortofoto.svg").find("<path"), std::string::npos);
 }
 
+// Every number of an attribute or of path data, in order.
+std::vector<double> NumbersIn(const std::string& text)
+{
+    std::vector<double> numbers;
+    const char* at = text.c_str();
+    while (*at != '\0') {
+        char* end = nullptr;
+        double value = std::strtod(at, &end);
+        if (end != at && (std::isdigit(static_cast<unsigned char>(at[0])) || at[0] == '-' || at[0] == '.')) {
+            numbers.push_back(value);
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+    return numbers;
+}
+
+std::string Attribute(const std::string& tag, const std::string& name)
+{
+    auto start = tag.find(" " + name + "=\"");
+    if (start == std::string::npos)
+        return {};
+    start += name.size() + 3;
+    return tag.substr(start, tag.find('"', start) - start);
+}
+
+TEST_F(ExportSvgTest, NumbersReadBackExactlyHoweverLargeOrFine)
+{
+    const std::vector<std::array<double, 2>> vertices = {
+        {1e70, -2.5e-7}, {0.1 + 0.2, 1.0 / 3.0}, {-743500.123456789, -1043250.987654321}, {123456789012.5, 5e-324},
+        {-1.7976931348623157e308, 0.0}};
+    json coords = json::array();
+    for (const auto& v : vertices)
+        coords.push_back({v[0], v[1]});
+    project["elements"].push_back(Polyline("plan", 0, 7, coords));
+    Write();
+    std::string group = LayerGroup(Read("plan-story-0.svg"), "KN hranice parcel");
+    auto path = group.find("<path ");
+    ASSERT_NE(path, std::string::npos) << group;
+    std::vector<double> numbers = NumbersIn(Attribute(group.substr(path), "d"));
+    ASSERT_EQ(numbers.size(), 2 * vertices.size()) << group;
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        EXPECT_EQ(numbers[2 * i], vertices[i][0]) << "vertex " << i;
+        EXPECT_EQ(numbers[2 * i + 1], vertices[i][1] == 0.0 ? 0.0 : -vertices[i][1]) << "vertex " << i;
+    }
+    EXPECT_NE(group.find("M1e+70,2.5e-07 "), std::string::npos) << "the shortest form: " << group;
+    EXPECT_EQ(group.find("-0,"), std::string::npos) << "no negative zero";
+}
+
+// Where the picture's own first pixel and last pixel land in the drawing, after its transform.
+struct Landing {
+    double firstX, firstY, lastX, lastY;
+};
+
+Landing PixelCorners(const std::string& tag)
+{
+    double x = std::stod(Attribute(tag, "x")), y = std::stod(Attribute(tag, "y"));
+    double w = std::stod(Attribute(tag, "width")), h = std::stod(Attribute(tag, "height"));
+    std::vector<double> m = {1, 0, 0, 1, 0, 0};
+    if (std::string transform = Attribute(tag, "transform"); !transform.empty()) {
+        EXPECT_EQ(transform.rfind("matrix(", 0), 0u) << transform;
+        m = NumbersIn(transform);
+    }
+    EXPECT_EQ(m.size(), 6u);
+    auto apply = [&](double px, double py) { return std::array<double, 2>{m[0] * px + m[2] * py + m[4], m[1] * px + m[3] * py + m[5]}; };
+    auto first = apply(x, y), last = apply(x + w, y + h);
+    return {first[0], first[1], last[0], last[1]};
+}
+
+TEST_F(ExportSvgTest, PicturesAreDrawnMirroredAsTheirCornersSay)
+{
+    // The record holds the corner of the image's first pixel, then the corner of its last; normally
+    // top left, then bottom right. Either pair swapped is a mirrored placement.
+    const std::vector<std::array<double, 4>> rects = {
+        {100, 250, 160, 210}, {160, 250, 100, 210}, {100, 210, 160, 250}, {160, 210, 100, 250}};
+    for (bool withImage : {true, false}) {
+        for (const auto& r : rects) {
+            project["elements"] = json::array();
+            json picture = {{"guid", "i"}, {"type", "picture"}, {"view", "plan"}, {"story", 0}, {"layer", 1},
+                            {"name", "Ortofoto CUZK"}, {"mime", "image/png"}, {"rect", {r[0], r[1], r[2], r[3]}}};
+            if (withImage)
+                picture["data"] = Base64(OnePixelPng);
+            project["elements"].push_back(picture);
+            Write();
+            std::string svg = Read("plan-story-0.svg");
+            auto at = svg.find(withImage ? "<image " : "<rect fill=\"none\"");
+            at = withImage ? at : svg.find("<rect x", svg.find("<rect x") + 1);  // past the white background
+            ASSERT_NE(at, std::string::npos) << svg;
+            std::string tag = svg.substr(at, svg.find("/>", at) - at);
+            Landing landing = PixelCorners(tag);
+            const std::string where = tag.substr(0, 160);
+            EXPECT_DOUBLE_EQ(landing.firstX, r[0]) << where;
+            EXPECT_DOUBLE_EQ(landing.firstY, -r[1]) << where;
+            EXPECT_DOUBLE_EQ(landing.lastX, r[2]) << where;
+            EXPECT_DOUBLE_EQ(landing.lastY, -r[3]) << where;
+            const bool mirrored = r[0] > r[2] || r[1] < r[3];
+            EXPECT_EQ(tag.find("data-mirrored") != std::string::npos, mirrored) << where;
+        }
+    }
+}
+
 // Reads a float accessor of a loaded model.
 std::vector<float> Floats(const tinygltf::Model& model, int accessorIndex)
 {
@@ -359,6 +461,54 @@ TEST_F(ExportGltfTest, PlainSurfacesKeepTheirColourAndAMissingImageFallsBack)
         << "an unreadable image does not leave the top white";
     const tinygltf::Material& side = model.materials.at(static_cast<size_t>(primitives[1].material));
     EXPECT_EQ(side.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.2, 0.4, 0.6, 1.0}));
+}
+
+TEST_F(ExportGltfTest, MeshesWithoutAreaKeepTheirWallsAndAreNamedInAWarning)
+{
+    // A footprint along one line, a terrain of points on a line, points that coincide.
+    json line = Mesh({{0, 0, 10}, {10, 0, 10}, {20, 0, 10}, {0, 0, 10}}, json::array());
+    line["guid"] = "{LINE}";
+    json terrain = Mesh({{0, 5, 1}, {1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {0, 5, 1}}, {{1.5, 5, 9}, {1.5, 6, 9}});
+    terrain["guid"] = "{TERRAIN}";
+    json point = Mesh({{7, 7, 0}, {7, 7, 0}, {7, 7, 0}, {7, 7, 0}}, json::array());
+    point["guid"] = "{POINT}";
+    json square = Mesh({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, {0, 0, 0}}, json::array());
+    square["guid"] = "{SQUARE}";
+    project["elements"] = {line, terrain, point, square};
+
+    std::vector<std::string> warnings;
+    std::string path = sim::WriteGltfModel(project, out.Path().string(), &warnings);
+    ASSERT_EQ(path, out / "model.gltf");
+    ASSERT_EQ(warnings.size(), 3u);
+    EXPECT_NE(warnings[0].find("{LINE}"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("one line"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[1].find("{TERRAIN}"), std::string::npos) << warnings[1];
+    EXPECT_NE(warnings[2].find("{POINT}"), std::string::npos) << warnings[2];
+
+    tinygltf::Model model;
+    tinygltf::TinyGLTF loader;
+    std::string error, warning;
+    ASSERT_TRUE(loader.LoadASCIIFromFile(&model, &error, &warning, path)) << error;
+    std::vector<std::string> names;
+    for (const tinygltf::Node& node : model.nodes)
+        names.push_back(node.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"{LINE}", "{TERRAIN}", "{SQUARE}"})) << "points that coincide draw nothing";
+    // The flat ones are walls only: one primitive each, every vertex on their line, reaching down to the skirt.
+    double cz = model.scenes[0].extras.Get("offset").Get(2).GetNumberAsDouble();
+    double cy = model.scenes[0].extras.Get("offset").Get(1).GetNumberAsDouble();
+    for (int m : {0, 1}) {
+        const tinygltf::Mesh& mesh = model.meshes.at(static_cast<size_t>(model.nodes[static_cast<size_t>(m)].mesh));
+        ASSERT_EQ(mesh.primitives.size(), 1u) << names[static_cast<size_t>(m)];
+        const tinygltf::Primitive& walls = mesh.primitives[0];
+        EXPECT_GT(model.accessors.at(static_cast<size_t>(walls.indices)).count, 0u);
+        std::vector<float> p = Floats(model, walls.attributes.at("POSITION"));
+        double lineY = m == 0 ? 0.0 : 5.0;
+        for (size_t i = 0; i + 2 < p.size(); i += 3)
+            EXPECT_NEAR(-p[i + 2] + cy, lineY, 1e-4);
+        const tinygltf::Accessor& bounds = model.accessors.at(static_cast<size_t>(walls.attributes.at("POSITION")));
+        EXPECT_NEAR(bounds.minValues[1] + cz, -3.0, 1e-4) << "level 0 less the skirt depth";
+    }
+    EXPECT_EQ(model.meshes.at(2).primitives.size(), 3u) << "a mesh with an area keeps top, walls and bottom";
 }
 
 TEST_F(ExportGltfTest, ProjectWithoutUsableMeshesWritesNothing)
