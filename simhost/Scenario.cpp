@@ -106,7 +106,7 @@ nlohmann::json ReadJsonFile(const std::string& path)
     bytes << in.rdbuf();
     try {
         return nlohmann::json::parse(bytes.str());
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {  // a syntax error, or a number too big for a double
         throw Error(path + ": not valid JSON (" + error.what() + ")");
     }
 }

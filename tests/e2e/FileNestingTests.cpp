@@ -1,6 +1,7 @@
 // Users' files whose values nest deeper than the simulator can walk are refused with a message
 // naming the depth, before anything copies or prints them; devices named as files are not read.
-// (Call arguments have their own limit, with the page's values.)
+// (Call arguments have their own limit, with the page's values.) Numbers a double cannot hold are
+// no valid JSON either.
 
 #include <gtest/gtest.h>
 
@@ -122,4 +123,19 @@ TEST(FileNesting, DevicesNamedAsFilesAreNotRead)
               "/dev/zero: cannot be read (not a file)");
     EXPECT_EQ(MessageOf([&] { sim::ReadJsonFile(folder.Path().string()); }),
               folder.Path().string() + ": cannot be read (not a file)");
+}
+
+TEST(FileReading, NumbersTooBigForADoubleAreRefusedAsNotValidJson)
+{
+    test::TempFolder folder;
+    const std::string path = folder / "scenario.json";
+    test::WriteFile(path, R"({"api": 311e309, "steps": []})");
+    const std::string message = MessageOf([&] { sim::ReadScenario(path); });
+    EXPECT_EQ(message.rfind(path + ": not valid JSON (", 0), 0u) << message;
+    EXPECT_NE(message.find("number overflow"), std::string::npos) << message;
+
+    test::WriteFile(folder / "project.json", R"({"originOffset": [1e400, 0]})");
+    const HostRun run = RunHost("--project '" + (folder / "project.json") + "' call GetVersion");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("project.json: not valid JSON"), std::string::npos) << run.err;
 }
