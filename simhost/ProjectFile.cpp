@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "JsonNesting.hpp"
 #include "Project.hpp"
 #include "Simulator.hpp"
 
@@ -85,6 +86,7 @@ void Project::Load(const json& file)
     if (!file.is_object()) {
         throw Error("the project file is not a JSON object");
     }
+    RefuseDeepNesting(file, "project file");
     ResetToNew();
     try {
         LoadMembers(file);

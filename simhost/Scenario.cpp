@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "BrowserControl.hpp"
+#include "JsonNesting.hpp"
 #include "PageValues.hpp"
 #include "Simulator.hpp"
 
@@ -95,6 +96,10 @@ nlohmann::ordered_json CallLine(Simulator& simulator, const nlohmann::json& step
 
 nlohmann::json ReadJsonFile(const std::string& path)
 {
+    // A device or a pipe named as a file would be read forever.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
+        throw Error(path + ": cannot be read (not a file)");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Error(path + ": cannot be read");
@@ -102,7 +107,7 @@ nlohmann::json ReadJsonFile(const std::string& path)
     bytes << in.rdbuf();
     try {
         return nlohmann::json::parse(bytes.str());
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {  // a syntax error, or a number too big for a double
         throw Error(path + ": not valid JSON (" + error.what() + ")");
     }
 }
@@ -139,6 +144,7 @@ Scenario ReadScenario(const std::string& path)
             if (projectPath.is_relative())
                 projectPath = std::filesystem::path(path).parent_path() / projectPath;
             scenario.project = ReadJsonFile(projectPath.string());
+            RefuseDeepNesting(scenario.project, projectPath.string());
         } else if (project.is_object()) {
             scenario.project = project;
         } else {

@@ -1,5 +1,7 @@
 #include "JS.hpp"
 
+#include <vector>
+
 namespace JS {
 
 Base::~Base() = default;
@@ -20,7 +22,24 @@ GS::Ref<Value, GS::Counter> Value::Null()
 }
 
 Array::Array() = default;
-Array::~Array() = default;
+
+// A page can send arrays nested hundreds of thousands deep; releasing them one inside the other
+// would take a stack frame per level. Items this array alone holds are emptied here instead.
+Array::~Array()
+{
+    std::vector<GS::Ref<Base, GS::Counter>> pending(items.begin(), items.end());
+    items.Clear();
+    while (!pending.empty()) {
+        GS::Ref<Base, GS::Counter> item = std::move(pending.back());
+        pending.pop_back();
+        if (item.Shared().use_count() != 1)
+            continue;
+        if (auto* array = dynamic_cast<Array*>(item.Get())) {
+            pending.insert(pending.end(), array->items.begin(), array->items.end());
+            array->items.Clear();
+        }
+    }
+}
 
 void Array::AddItem(const GS::Ref<Base, GS::Counter>& item)
 {

@@ -75,3 +75,21 @@ TEST(JSFunction, WithoutCallbackRepliesNull)
 }
 
 }  // namespace
+
+TEST(JSArray, ArraysNestedAMillionDeepAreReleasedWithoutRecursion)
+{
+    auto shared = GS::NewRef<JS::Array>();
+    shared->AddItem(GS::NewRef<JS::Value>(Int32(7)));
+    GS::Ref<JS::Base, GS::Counter> nested = shared;
+    for (int level = 0; level < 1000000; ++level) {
+        auto outer = GS::NewRef<JS::Array>();
+        outer->AddItem(nested);
+        outer->AddItem(GS::NewRef<JS::Value>(level % 2 == 0));
+        nested = outer;
+    }
+    nested = nullptr;
+
+    // What someone else still holds keeps its items.
+    ASSERT_EQ(shared->GetItemArray().GetSize(), 1u);
+    EXPECT_EQ(dynamic_cast<const JS::Value*>(shared->GetItemArray()[0].Get())->GetInteger(), 7);
+}
