@@ -1,6 +1,7 @@
 // Nearest measured point through a uniform grid, with the full scan's answer.
 
 #include "NearestPointIndex.hpp"
+#include "TerrainGeometry.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -87,18 +88,7 @@ std::size_t NearestPointIndex::CellOf(double coordinate, double origin, std::siz
 
 std::size_t NearestPointIndex::Scan(double x, double y) const
 {
-    double best = FarAway;
-    std::size_t bestIndex = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double dx = points[i].x - x;
-        const double dy = points[i].y - y;
-        const double distance = dx * dx + dy * dy;
-        if (distance < best) {
-            best = distance;
-            bestIndex = i;
-        }
-    }
-    return bestIndex;
+    return NearestPoint(points, x, y);
 }
 
 std::size_t NearestPointIndex::Nearest(double x, double y) const
