@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "AtomicFile.hpp"
 #include "BrowserControl.hpp"
 #include "JsonNesting.hpp"
 #include "PageValues.hpp"
@@ -114,11 +115,7 @@ nlohmann::json ReadJsonFile(const std::string& path)
 
 void WriteJsonFile(const std::string& path, const nlohmann::json& value)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << value.dump(2) << "\n";
-    out.close();
-    if (!out)
-        throw Error(path + ": cannot be written");
+    WriteFileAtomically(path, value.dump(2) + "\n");
 }
 
 Scenario ReadScenario(const std::string& path)
