@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <locale>
 #include <optional>
 
 #include <CLI/CLI.hpp>
@@ -242,6 +243,9 @@ int RunCli(int argc, char** argv)
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
+    // The host may have given the process its user's locale; what we print keeps "." and no grouping.
+    out.imbue(std::locale::classic());
+    err.imbue(std::locale::classic());
     Settings settings;
     CLI::App app("A host for the Orvani Landfetch add-on: loads a module build, acts as the user and the page.",
                  "landfetch-host");
