@@ -79,9 +79,10 @@ TEST(UniStringPrintf, FormatsNumbersAndReadsTheResultAsUtf8)
 TEST(UniStringPrintf, NumbersAreTheSameUnderEveryLocale)
 {
     const auto format = [] {
-        return GS::UniString::Printf("%.4f %.3f %.2f %g %e %d", -743500.5, 12345.0625, -7.125, 1e-5, 2.5, 1234567);
+        return GS::UniString::Printf("%.4f %.3f %.2f %g %e %d", -743500.5, 12345.0625, -7.125, 1e-5, 2.5, 1234567)
+            .ToUtf8();
     };
-    const GS::UniString reference = format();
+    const std::string reference = format();
     EXPECT_EQ(reference, "-743500.5000 12345.062 -7.12 1e-05 2.500000e+00 1234567");
     DBClearPrintedText();
     DBPrintf("zmin=%.2f", 1.5);
