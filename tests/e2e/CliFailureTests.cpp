@@ -1,6 +1,7 @@
-// The page's browser going away under `landfetch-host` (killed, crashed, its pipe closed): the
-// project is saved with --save, one line says what happened, the status is 4, and nothing aborts.
-// Chromium is killed as a user or the system would: SIGKILL to the simulator's chromium child.
+// `landfetch-host` when something fails late: the page's browser going away (killed, crashed, its
+// pipe closed) saves the project with --save, one line says what happened, the status is 4; any
+// exception at all ends as one line and its status. Nothing aborts. Chromium is killed as a user or
+// the system would: SIGKILL to the simulator's chromium child.
 
 #include <gtest/gtest.h>
 
@@ -378,6 +379,27 @@ TEST_F(BrowserGone, KillingChromiumInTheMiddleOfAPageStepEndsTheRun)
     ASSERT_EQ(said.size(), 1u) << err;
     EXPECT_TRUE(said[0].starts_with("landfetch-host: the browser has gone")) << said[0];
     EXPECT_NE(SurveyPointOf(saved).find("-743500.5"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whatever escapes the add-on's start-up, of whatever type, ends as one line and status 1
+
+TEST(CliFailure, AnyExceptionFromTheAddOnsStartUpIsOneLineAndStatus1)
+{
+    test::TempFolder folder;
+    for (const char* kind : {"gs", "std", "other"}) {
+        const std::string project = folder / (std::string(kind) + ".json");
+        test::WriteFile(project, json{{"faults", {{"RegisterMenu", {{"code", 5}, {"throws", kind}}}}}}.dump());
+        Spawned host = SpawnHost({"--project", project, "call", "GetVersion"}, folder / "stderr");
+        ASSERT_GT(host.pid, 0);
+        std::string out;
+        const int status = Finished(host, out);
+        const std::string err = test::ReadFile(host.err);
+        EXPECT_EQ(status, 1) << kind << "\n" << err;
+        EXPECT_EQ(out, "") << kind;
+        ASSERT_EQ(LinesOf(err).size(), 1u) << kind << "\n" << err;
+        EXPECT_TRUE(err.starts_with("landfetch-host: ")) << err;
+    }
 }
 
 }  // namespace
