@@ -257,9 +257,6 @@ private:
 
 int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
-    // The host may have given the process its user's locale; what we print keeps "." and no grouping.
-    out.imbue(std::locale::classic());
-    err.imbue(std::locale::classic());
     Settings settings;
     CLI::App app("A host for the Orvani Landfetch add-on: loads a module build, acts as the user and the page.",
                  "landfetch-host");
@@ -334,6 +331,9 @@ int RunCli(int argc, char** argv)
 // Every failure ends here as one line and its status, whichever command and step it came from.
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
+    // The host may have given the process its user's locale; what we print keeps "." and no grouping.
+    out.imbue(std::locale::classic());
+    err.imbue(std::locale::classic());
     try {
         return RunCommand(argc, argv, out, err);
     } catch (const BrowserGoneError& gone) {
