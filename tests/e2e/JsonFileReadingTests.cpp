@@ -77,7 +77,8 @@ TEST(JsonFileReading, NumbersKeepTheKindsNlohmannGivesThem)
     for (const char* text : {"0", "7", "-7", "2147483648", "-2147483649", "4294967296", "9223372036854775807",
                              "9223372036854775808", "18446744073709551615", "-9223372036854775808", "0.5", "-0.0",
                              "1e2", "1E-2", "-1.5e+3", "4.9e-324", "1.7976931348623157e308", "2.2250738585072011e-308",
-                             "0.30000000000000004", "123456789012345678.5", "[1, -1, 1.0, -1.0, 1e0]"})
+                             "0.30000000000000004", "123456789012345678.5", "[1, -1, 1.0, -1.0, 1e0]",
+                             "[18446744073709551616]", "-9223372036854775809"})  // beyond 64 bits: doubles
         ExpectAsNlohmann(text);
 }
 
@@ -104,7 +105,7 @@ TEST(JsonFileReading, TextsThatAreNotJsonFailWithNlohmannsMessages)
 {
     for (const std::string& text :
          {std::string(""), std::string("["), std::string("[1,]"), std::string("{\"a\" 1}"), std::string("nul"),
-          std::string("[1] 2"), std::string("1e400"), std::string("-1e400"), std::string("[18446744073709551616]"),
+          std::string("[1] 2"), std::string("1e400"), std::string("-1e400"),
           std::string("[\"\xff\"]"), std::string("[\"\\ud800\"]"), std::string("'a'"), std::string("[01]"),
           std::string(3000, '[')}) {
         EXPECT_EQ(MessageOf(text), NlohmannMessageOf(text)) << text.substr(0, 40);
@@ -122,8 +123,9 @@ TEST(JsonFileReading, ScenarioFilesGiveTheSameStepsAndErrors)
     test::WriteFile(path, scenario.dump());
     const sim::Scenario read = sim::ReadScenario(path);
     ASSERT_EQ(read.api, 28);
-    ExpectSameValue(read.steps, scenario["steps"], "steps");
-    ExpectSameValue(read.ui, scenario["ui"], "ui");
+    const json asNlohmannReadsIt = json::parse(scenario.dump());
+    ExpectSameValue(read.steps, asNlohmannReadsIt["steps"], "steps");
+    ExpectSameValue(read.ui, asNlohmannReadsIt["ui"], "ui");
 
     test::WriteFile(path, "{\"steps\": [1,]}");
     try {
@@ -140,12 +142,13 @@ TEST(JsonFileReading, StreamsAreReadToTheirEndFromWhereTheyStand)
     for (int i = 0; i < 30000; ++i)
         big.push_back({i, -i, i * 0.25, std::to_string(i)});
     const std::string text = big.dump();
+    const json expected = json::parse(text);
     std::istringstream whole(text);
-    ExpectSameValue(sim::ParseJsonStream(whole), big, "whole stream");
+    ExpectSameValue(sim::ParseJsonStream(whole), expected, "whole stream");
 
     std::istringstream afterPrefix("garbage" + text);
     afterPrefix.ignore(7);
-    ExpectSameValue(sim::ParseJsonStream(afterPrefix), big, "after a prefix");
+    ExpectSameValue(sim::ParseJsonStream(afterPrefix), expected, "after a prefix");
 
     std::istringstream bad(text.substr(0, text.size() - 1));
     EXPECT_THROW(sim::ParseJsonStream(bad), json::exception);
