@@ -8,11 +8,13 @@
 // call, outside the timing.
 
 #include <array>
+#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include "AddOnShare.hpp"
 
@@ -108,6 +110,50 @@ void PlaceOrthophoto22MB(benchmark::State& state)
 }
 
 BENCHMARK(PlaceOrthophoto22MB)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The whole call as the simulator makes it from the page's JSON text, less the same arguments given
+// to GetVersion (the page path), against the same anchor in the same iteration: what the add-on and
+// the simulator's handling of the picture cost together.
+void PlaceOrthophotoCallLessPagePath(benchmark::State& state)
+{
+    const std::string text = Base64Text(22000000);
+    nlohmann::json args = nlohmann::json::array({text});
+    for (double value : {500.0, 400.0, -743500.0, -1043250.0, 1.0, 1.0, 0.0, 0.0})
+        args.push_back(value);
+    for (const char* value : {"Ortofoto", "plan", "", ""})
+        args.push_back(value);
+    const std::string argsJson = args.dump();
+
+    sim::Simulator simulator{sim::Simulator::Options{}};
+    simulator.Start();
+    simulator.MenuCommand(32500, 1);
+    using Clock = std::chrono::steady_clock;
+    double anchor = 0.0, call = 0.0, pagePath = 0.0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const std::vector<char> decoded = PlainDecode(text);
+        benchmark::DoNotOptimize(decoded.data());
+        const auto called = Clock::now();
+        const sim::CallResult placed = simulator.CallJson("PlaceOrthophoto", argsJson);
+        const auto versioned = Clock::now();
+        const sim::CallResult version = simulator.CallJson("GetVersion", argsJson);
+        const auto end = Clock::now();
+        if (placed.Text().rfind("kod=0 ", 0) != 0 || version.Text() != "1.11")
+            state.SkipWithError(("the call failed: " + placed.Text()).c_str());
+        anchor += std::chrono::duration<double>(called - start).count();
+        call += std::chrono::duration<double>(versioned - called).count();
+        pagePath += std::chrono::duration<double>(end - versioned).count();
+        state.SetIterationTime(std::chrono::duration<double>((versioned - called) - (end - versioned)).count());
+        simulator.Undo(1);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["anchor_ms"] = anchor / runs * 1e3;
+    state.counters["call_ms"] = call / runs * 1e3;
+    state.counters["page_path_ms"] = pagePath / runs * 1e3;
+    state.counters["call_less_page_path_x_anchor"] = (call - pagePath) / anchor;
+}
+
+BENCHMARK(PlaceOrthophotoCallLessPagePath)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,12 +1,15 @@
-// DecodeBase64 and BytesArgument against a plain decoder that works bit by bit.
+// DecodeBase64, BytesArgument and every decoding path this processor has (scalar and vector)
+// against a plain decoder that works bit by bit.
 //
 // Input: first byte chooses how the rest becomes the page's text (bit 0: UTF-16 code units instead
 // of UTF-8; bit 1: the text is given as a number instead, which must read as no bytes).
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "Base64.hpp"
 #include "Bridge.hpp"
 #include "FuzzInput.hpp"
 
@@ -50,6 +53,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string raw(reinterpret_cast<const char*>(data), size);
     if (DecodeBase64(raw) != ReferenceDecode(raw))
         fuzz::Fail("DecodeBase64 differs from the reference", Show(ReferenceDecode(raw)));
+
+    for (const Base64::Path path : {Base64::Path::Scalar, Base64::Path::Sse41, Base64::Path::Avx2}) {
+        if (!Base64::PathAvailable(path))
+            continue;
+        // Exactly the room the bytes need: a vector store beyond it is caught by the sanitizer.
+        const std::vector<char> expected = ReferenceDecode(raw);
+        std::vector<char> bytes(expected.size());
+        bytes.resize(Base64::DecodeInto(raw.data(), raw.size(), bytes.data(), path));
+        if (bytes != expected)
+            fuzz::Fail("a decoding path differs from the reference on 8-bit text",
+                       std::string(Base64::PathName(path)) + ": " + Show(bytes) + " instead of " + Show(expected));
+        // The same bytes read as UTF-16 units: those beyond ASCII are skipped.
+        std::u16string units(size / 2, u'\0');
+        std::memcpy(units.data(), data, units.size() * 2);
+        std::string narrowed;
+        for (const char16_t unit : units)
+            narrowed.push_back(unit < 0x80 ? static_cast<char>(unit) : '\x80');
+        const std::vector<char> expectedUnits = ReferenceDecode(narrowed);
+        bytes.assign(expectedUnits.size(), 0);
+        bytes.resize(Base64::DecodeInto(units.data(), units.size(), bytes.data(), path));
+        if (bytes != expectedUnits)
+            fuzz::Fail("a decoding path differs from the reference on UTF-16 text",
+                       std::string(Base64::PathName(path)) + ": " + Show(bytes) + " instead of " + Show(expectedUnits));
+    }
 
     const GS::UniString text = (mode & 1) != 0 ? fuzz::Utf16Text(data, size) : fuzz::Utf8Text(data, size);
     JSArgs args;

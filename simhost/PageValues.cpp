@@ -148,7 +148,7 @@ GS::Ref<JS::Base, GS::Counter> Convert(const nlohmann::json& value, int depth)
             return GS::NewRef<JS::Value>(value.get<double>());
         case nlohmann::json::value_t::string: {
             const std::string& text = value.get_ref<const std::string&>();
-            return GS::NewRef<JS::Value>(GS::UniString(text.data(), static_cast<UInt32>(text.size()), CC_UTF8));
+            return GS::NewRef<JS::Value>(Utf16Of(text));
         }
         case nlohmann::json::value_t::array: {
             if (depth > MaxPageNesting)

@@ -68,6 +68,20 @@ struct Coordinates {
     bool operator==(const Coordinates&) const = default;
 };
 
+// A picture's bytes as the add-on handed them over: held once, shared by the undo steps that hold
+// the element, and turned into the file's Base64 "data" only when the project is saved.
+struct PictureBytes {
+    std::shared_ptr<const std::string> bytes;
+
+    bool operator==(const PictureBytes& other) const
+    {
+        return bytes == other.bytes || (bytes != nullptr && other.bytes != nullptr && *bytes == *other.bytes);
+    }
+};
+
+// The file's Base64 form of a picture's bytes.
+std::string PictureDataText(const std::string& bytes);
+
 // One element as the project file holds it: the common members, and the rest by type.
 struct Element {
     std::string guid;  // text form with braces
@@ -77,6 +91,7 @@ struct Element {
     Int16 story = 0;
     nlohmann::json data = nlohmann::json::object();  // pen, coords, text, rect, polygon, ...
     std::vector<Coordinates> coordinates;              // of an element made here; not repeated in `data`
+    PictureBytes picture;                              // of a picture made here; not repeated in `data`
 
     bool operator==(const Element&) const = default;
 };

@@ -13,24 +13,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string Base64(const char* bytes, std::size_t count)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    text.reserve((count + 2) / 3 * 4);
-    for (std::size_t i = 0; i < count; i += 3) {
-        const std::size_t left = std::min<std::size_t>(3, count - i);
-        UInt32 group = 0;
-        for (std::size_t k = 0; k < 3; ++k) {
-            group = (group << 8) | (k < left ? static_cast<UInt8>(bytes[i + k]) : 0u);
-        }
-        for (std::size_t k = 0; k < 4; ++k) {
-            text += k <= left ? alphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
-        }
-    }
-    return text;
-}
-
 template <std::size_t N>
 bool TerminatedText(const char (&field)[N], std::string* text)
 {
@@ -85,7 +67,7 @@ GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, json* 
     return NoError;
 }
 
-GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& memo, json* data)
+GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& memo, Element* element)
 {
     const API_Box& box = picture.destBox;
     std::string name;
@@ -97,14 +79,15 @@ GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& mem
         return APIERR_BADPARS;
     }
     const GSSize count = BMGetHandleSize(memo.pictHdl);
-    *data = {{"name", name},
-             {"mime", mime},
-             {"transparent", picture.transparent},
-             {"storageFormat", picture.storageFormat},
-             {"colorDepth", picture.colorDepth},
-             {"rect", {box.xMin, box.yMin, box.xMax, box.yMax}},
-             {"byteCount", count},
-             {"data", Base64(*memo.pictHdl, static_cast<std::size_t>(count))}};
+    element->data = {{"name", name},
+                     {"mime", mime},
+                     {"transparent", picture.transparent},
+                     {"storageFormat", picture.storageFormat},
+                     {"colorDepth", picture.colorDepth},
+                     {"rect", {box.xMin, box.yMin, box.xMax, box.yMax}},
+                     {"byteCount", count}};
+    // The add-on disposes of its handle after the call: the one copy the project keeps.
+    element->picture.bytes = std::make_shared<const std::string>(*memo.pictHdl, static_cast<std::size_t>(count));
     return NoError;
 }
 
@@ -137,6 +120,31 @@ const char* TypeName(Int32 typeID)
 }
 
 }  // namespace
+
+std::string PictureDataText(const std::string& bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t count = bytes.size();
+    std::string text((count + 2) / 3 * 4, '=');
+    char* out = text.data();
+    std::size_t i = 0;
+    for (; i + 3 <= count; i += 3, out += 4) {
+        const UInt32 group = (UInt32(in[i]) << 16) | (UInt32(in[i + 1]) << 8) | in[i + 2];
+        out[0] = alphabet[group >> 18];
+        out[1] = alphabet[(group >> 12) & 0x3F];
+        out[2] = alphabet[(group >> 6) & 0x3F];
+        out[3] = alphabet[group & 0x3F];
+    }
+    if (i < count) {
+        const UInt32 group = (UInt32(in[i]) << 16) | (i + 1 < count ? UInt32(in[i + 1]) << 8 : 0u);
+        out[0] = alphabet[group >> 18];
+        out[1] = alphabet[(group >> 12) & 0x3F];
+        if (i + 1 < count)
+            out[2] = alphabet[(group >> 6) & 0x3F];
+    }
+    return text;
+}
 
 GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*memo*/)
 {
@@ -196,7 +204,7 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
     switch (element->header.type.typeID) {
         case API_PolyLineID: error = ReadPolyLine(element->polyLine, *memo, &created); break;
         case API_TextID: error = ReadText(element->text, *memo, &created.data); break;
-        case API_PictureID: error = ReadPicture(element->picture, *memo, &created.data); break;
+        case API_PictureID: error = ReadPicture(element->picture, *memo, &created); break;
         default: error = ReadMesh(element->mesh, *memo, &created); break;
     }
     if (error != NoError) {

@@ -316,6 +316,8 @@ json Project::Save() const
             }
             item[list.member] = std::move(points);
         }
+        if (element.picture.bytes != nullptr)
+            item["data"] = PictureDataText(*element.picture.bytes);
         item["guid"] = element.guid;
         item["type"] = element.type;
         item["view"] = element.view;

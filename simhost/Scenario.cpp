@@ -10,6 +10,7 @@
 #include "AtomicFile.hpp"
 #include "BrowserControl.hpp"
 #include "JsonNesting.hpp"
+#include "JsonText.hpp"
 #include "PageValues.hpp"
 #include "Simulator.hpp"
 
@@ -70,7 +71,10 @@ std::string Dump(const Json& value)
 nlohmann::ordered_json CallLine(Simulator& simulator, const nlohmann::json& step, int stepNumber)
 {
     std::string name = TextOf(step["call"], "call", stepNumber);
-    nlohmann::json args = step.value("args", nlohmann::json());
+    // Read in place: the arguments can be tens of megabytes.
+    static const nlohmann::json noArgs;
+    const auto found = step.find("args");
+    const nlohmann::json& args = found != step.end() ? *found : noArgs;
     if (!args.is_null() && !args.is_array())
         StepError(stepNumber, "\"args\" must be an array, not " + args.dump());
 
@@ -106,10 +110,8 @@ nlohmann::json ReadJsonFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Error(path + ": cannot be read");
-    std::stringstream bytes;
-    bytes << in.rdbuf();
     try {
-        return nlohmann::json::parse(bytes.str());
+        return ParseJsonStream(in);
     } catch (const nlohmann::json::exception& error) {  // a syntax error, or a number too big for a double
         throw Error(path + ": not valid JSON (" + error.what() + ")");
     }
@@ -145,7 +147,7 @@ Scenario ReadScenario(const std::string& path)
             scenario.project = ReadJsonFile(projectPath.string());
             RefuseDeepNesting(scenario.project, projectPath.string());
         } else if (project.is_object()) {
-            scenario.project = project;
+            scenario.project = std::move(file["project"]);
         } else {
             throw Error(path + ": \"project\" must be a project object or the path of a project file");
         }
@@ -153,12 +155,12 @@ Scenario ReadScenario(const std::string& path)
     if (file.contains("ui")) {
         if (!file["ui"].is_object())
             throw Error(path + ": \"ui\" must be an object");
-        scenario.ui = file["ui"];
+        scenario.ui = std::move(file["ui"]);
     }
     if (file.contains("steps")) {
         if (!file["steps"].is_array())
             throw Error(path + ": \"steps\" must be an array");
-        scenario.steps = file["steps"];
+        scenario.steps = std::move(file["steps"]);
     }
     return scenario;
 }

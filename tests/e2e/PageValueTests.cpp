@@ -423,4 +423,24 @@ TEST(PageValueCommandLine, ArgumentsAreJsonWhenTheyReadAsJsonElseTexts)
     EXPECT_EQ(run.err, "landfetch-host: a call argument cannot be a JSON object: {\"an\":\"object\"}\n");
 }
 
+// Texts held as nlohmann values (a command line's plain texts may be any bytes) take the same
+// UTF-8 reading as the platform's own conversion, ill-formed sequences included.
+TEST(PageValueTexts, HeldTextsArriveAsThePlatformConvertsThem)
+{
+    std::mt19937 random(15);
+    const std::vector<std::string> pieces = {"a", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xc3", "\xe2\x82",
+                                             "\xf0\x9f\x98", "\x80", "\xbf", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                                             "\xf4\x90\x80\x80", "\xff", "\xfe", std::string(1, '\0'), "abcdefgh"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int i = static_cast<int>(random() % 12); i > 0; --i)
+            text += pieces[random() % pieces.size()];
+        JsRef value = sim::ToJsValue(json(text));
+        auto* converted = dynamic_cast<JS::Value*>(value.Get());
+        ASSERT_NE(converted, nullptr);
+        ASSERT_EQ(converted->GetString(), GS::UniString(text.data(), static_cast<UInt32>(text.size()), CC_UTF8))
+            << "round " << round;
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include "Project.hpp"
@@ -188,6 +189,58 @@ TEST_F(ProjectElementTest, PictureKeepsItsBytes)
 
     picture.element.picture.storageFormat = 3;
     EXPECT_EQ(picture.Create(), APIERR_BADPARS);
+}
+
+TEST_F(ProjectElementTest, APicturesBytesAreHeldOnceAndWrittenOnlyWhenSaved)
+{
+    std::string image(300000, '\0');
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7919 % 251);
+    image.replace(0, 4, "\xff\xd8\xff\xe0");
+    auto place = [&] {
+        Draft picture(project, API_PictureID);
+        picture.element.picture.storageFormat = 4;
+        picture.element.picture.destBox = {0, 0, 10, 10};
+        CHTruncate("image/jpeg", picture.element.picture.mimeType, sizeof picture.element.picture.mimeType);
+        picture.memo.pictHdl = BMAllocateHandle(static_cast<GSSize>(image.size()), ALLCLEAR, 0);
+        std::memcpy(*picture.memo.pictHdl, image.data(), image.size());
+        return picture.Create();
+    };
+    ASSERT_EQ(project.CallUndoableCommand("Ortofoto", place), NoError);
+
+    // Kept as the bytes, not as text, and the same block after undo and redo.
+    const sim::Element& placed = project.GetModel().elements.at(0);
+    ASSERT_NE(placed.picture.bytes, nullptr);
+    EXPECT_EQ(*placed.picture.bytes, image);
+    EXPECT_FALSE(placed.data.contains("data"));
+    const std::shared_ptr<const std::string> held = placed.picture.bytes;
+    EXPECT_EQ(project.Undo(1), 1);
+    EXPECT_EQ(project.Redo(1), 1);
+    EXPECT_EQ(project.GetModel().elements.at(0).picture.bytes, held);
+
+    // The file has the Base64 text, and reads back to the same file.
+    const json saved = project.Save();
+    const std::string data = saved["elements"][0]["data"].get<std::string>();
+    std::string decoded;
+    unsigned accumulator = 0;
+    int bits = -8;
+    for (const char c : data) {
+        const auto value = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/").find(c);
+        if (value == std::string::npos)
+            continue;
+        accumulator = (accumulator << 6) + static_cast<unsigned>(value);
+        bits += 6;
+        if (bits >= 0) {
+            decoded.push_back(static_cast<char>((accumulator >> bits) & 0xFF));
+            bits -= 8;
+        }
+    }
+    EXPECT_EQ(decoded, image);
+    EXPECT_EQ(data.size(), (image.size() + 2) / 3 * 4);
+    sim::Project loaded;
+    loaded.SetWorkFolder(work.Path().string());
+    loaded.Load(saved);
+    EXPECT_EQ(loaded.Save()["elements"], saved["elements"]);
 }
 
 TEST_F(ProjectElementTest, ElementsLandInTheCurrentWorksheet)
