@@ -348,7 +348,8 @@ TEST_P(WebAppBuild, ARecordedSessionReplaysWithTheSameReplies)
     EXPECT_EQ(edgeCall, json::parse(R"([{"double":"-0"},{"double":"NaN"},{"double":"Infinity"},{"double":"-Infinity"},7,4294967295,
         1099511627776.0,0.5,{"undefined":true},null,{"object":true},[1,[{"double":"-0"},"ž😀"]],{"undefined":true}])"));
 
-    for (const std::vector<std::string> how : {std::vector<std::string>{}, {"--browser", "chromium", "--headless", "--webapp", sim::DefaultWebApp()}}) {
+    const std::vector<std::vector<std::string>> replays = {{}, {"--browser", "chromium", "--headless", "--webapp", sim::DefaultWebApp()}};
+    for (const std::vector<std::string>& how : replays) {
         std::vector<std::string> args = how;
         args.insert(args.end(), {"run", recording});
         Spawned run = Spawn(args, folder, "run");
