@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -94,8 +95,17 @@ void RunBrowse(Simulator& simulator, const BrowseOptions& options, std::ostream&
         recording->Add({{"menu", {menus.front().resId, 1}}});
     simulator.MenuCommand(menus.front().resId, 1);
     chromium->Pump(std::chrono::milliseconds(0));
+    // The host window's requests can still arrive while the simulator shuts down, after the
+    // session's objects are gone.
+    auto sessionOpen = std::make_shared<bool>(true);
+    struct SessionEnd {
+        std::shared_ptr<bool> open;
+        ~SessionEnd() { *open = false; }
+    } sessionEnd{sessionOpen};
     chromium->OpenSideWindow(HostWindowAddress,
-                             [&](const std::string& method, const std::string& pathAndQuery) {
+                             [&hostWindow, sessionOpen](const std::string& method, const std::string& pathAndQuery) {
+                                 if (!*sessionOpen)
+                                     return WebAppResponse{503, "text/plain; charset=utf-8", "the session has ended"};
                                  HostWindowReply reply = hostWindow.Answer(method, pathAndQuery);
                                  return WebAppResponse{reply.status, reply.mime, std::move(reply.body)};
                              },

@@ -245,7 +245,7 @@ int WaitFor(const Spawned& spawned)
     int status = 0;
     if (waitpid(spawned.pid, &status, 0) != spawned.pid)
         return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // What differs between two runs of the same session: element identifiers, elapsed times (and where
@@ -313,7 +313,10 @@ TEST_P(WebAppBuild, ARecordedSessionReplaysWithTheSameReplies)
     test::WriteFile(webapp / "driver.js", DriverScript);
 
     const std::string recording = folder / "session.json";
-    Spawned browse = Spawn({"--api", api, "--headless", "--webapp", webapp.string(), "browse", "--record", recording}, folder, "browse");
+    // The same --save keeps the project's folders, and so the paths in the replies, the same.
+    const std::string project = folder / "project.json";
+    Spawned browse = Spawn({"--api", api, "--save", project, "--headless", "--webapp", webapp.string(), "browse", "--record", recording},
+                           folder, "browse");
     bool driven = false;
     for (int i = 0; i < 1800 && !driven; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -351,7 +354,7 @@ TEST_P(WebAppBuild, ARecordedSessionReplaysWithTheSameReplies)
     const std::vector<std::vector<std::string>> replays = {{}, {"--browser", "chromium", "--headless", "--webapp", sim::DefaultWebApp()}};
     for (const std::vector<std::string>& how : replays) {
         std::vector<std::string> args = how;
-        args.insert(args.end(), {"run", recording});
+        args.insert(args.end(), {"--save", project, "run", recording});
         Spawned run = Spawn(args, folder, "run");
         ASSERT_EQ(WaitFor(run), 0) << test::ReadFile(run.errFile);
         std::vector<std::string> replayed;
