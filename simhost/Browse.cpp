@@ -114,16 +114,23 @@ void RunBrowse(Simulator& simulator, const BrowseOptions& options, std::ostream&
         err << "landfetch-host: the host window shows no 3D model without three.js: scripts/setup.sh installs it\n";
     out << "browse: the palette shows " << simulator.Address() << "; close it or press Ctrl-C to end" << std::endl;
 
+    const auto writeRecording = [&] {
+        if (!recording)
+            return;
+        recording->Write();
+        out << "browse: recorded " << recording->StepCount() << " steps in " << options.recordPath << std::endl;
+    };
     try {
         while (stopRequested == 0 && chromium->PaletteShown())
             chromium->Pump(std::chrono::milliseconds(200));
+    } catch (const BrowserGoneError&) {
+        writeRecording();
+        out << "browse: ended" << std::endl;
+        throw;  // the caller saves, then says so
     } catch (const Error& failure) {
         err << "landfetch-host: " << failure.what() << "\n";
     }
-    if (recording) {
-        recording->Write();
-        out << "browse: recorded " << recording->StepCount() << " steps in " << options.recordPath << std::endl;
-    }
+    writeRecording();
     out << "browse: ended" << std::endl;
 }
 

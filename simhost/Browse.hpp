@@ -19,8 +19,8 @@ struct BrowseOptions {
 
 // Opens the palette and the host window in the simulator's Chromium control and lets the page work
 // until the palette's window is closed, or SIGINT or SIGTERM arrives. Throws sim::Error when the
-// simulator does not show its page in Chromium. A recording is written when the session ends,
-// however it ends.
+// simulator does not show its page in Chromium, sim::BrowserGoneError when Chromium goes. A
+// recording is written when the session ends, however it ends.
 void RunBrowse(Simulator& simulator, const BrowseOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace sim
