@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build needs (Debian packages), then configures and builds into ./build.
+# Installs what the build needs (Debian packages; three.js and TypeScript from npm into tools/), then
+# configures and builds into ./build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+fi
+
+# The lock file pins the versions; installed again only when it changed.
+if ! cmp -s tools/package-lock.json tools/node_modules/.installed-lock.json; then
+    (cd tools && npm ci --no-audit --no-fund --loglevel=error)
+    cp tools/package-lock.json tools/node_modules/.installed-lock.json
 fi
 
 cmake -S . -B build -G Ninja "$@"

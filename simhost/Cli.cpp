@@ -45,6 +45,7 @@ struct Settings {
     std::string browser = "record";
     std::string webapp;
     bool headless = false;
+    std::string record;
 };
 
 // The command line's arguments as the page's JSON array: each as written when it reads as JSON,
@@ -89,7 +90,7 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
 // The arguments up to the command, and for `call` up to its NAME.
 int ParsedArgumentCount(int argc, char** argv)
 {
-    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out", "--browser", "--webapp"};
+    const std::vector<std::string> withValue = {"--api", "--module", "--project", "--save", "--out", "--browser", "--webapp", "--record"};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (std::find(withValue.begin(), withValue.end(), arg) != withValue.end())
@@ -144,9 +145,13 @@ public:
         options.browser = "chromium";  // the page runs in a real browser, whatever --browser says
         Simulator simulator(options);
         LoadProjectFile(simulator, std::nullopt);
+        BrowseOptions browse;
+        browse.recordPath = settings.record;
+        if (!settings.record.empty() && !settings.project.empty())
+            browse.startProject = simulator.SaveProject();
         simulator.Start();
         return Session(simulator, [&] {
-            RunBrowse(simulator, out, err);
+            RunBrowse(simulator, browse, out, err);
             return ExitDone;
         });
     }
@@ -162,6 +167,26 @@ public:
         std::string outDir = settings.out.empty() ? DefaultOutFolder : settings.out;
         for (const std::string& file : WriteExports(simulator.SaveProject(), outDir, err))
             out << file << "\n";
+        return ExitDone;
+    }
+
+    // Loads the module build as `call` would and asks it for its version.
+    int Version()
+    {
+        out << "landfetch-host " << LANDFETCH_VERSION << "\n";
+        Simulator::Options options = Options(settings.api);
+        options.browser = "record";  // the module's own answer; no page needed
+        Simulator simulator(options);
+        out << "module: " << std::filesystem::absolute(simulator.ModulePath()).lexically_normal().string() << "\n";
+        out.flush();
+        simulator.Start();
+        OpenPalette(simulator);
+        CallResult result = simulator.CallJson("GetVersion", "[]");
+        if (!result.found || !result.reply.is_string() || !simulator.LastCallException().empty())
+            throw Error(simulator.ModulePath() + ": the add-on gives no version");
+        out << "add-on version: " << result.reply.get<std::string>() << "\n";
+        out << "host API version: " << simulator.ApiVersion() << "\n";
+        simulator.Shutdown();
         return ExitDone;
     }
 
@@ -261,7 +286,9 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
     CLI::App app("A host for the Orvani Landfetch add-on: loads a module build, acts as the user and the page.",
                  "landfetch-host");
     app.fallthrough();
-    app.require_subcommand(1);
+    app.require_subcommand(0, 1);
+    bool version = false;
+    app.add_flag("--version", version, "print the simulator's version, the module build it would load, its add-on and host API versions");
     CLI::Option* api = app.add_option("--api", settings.api, "host API version (27, 28, 29 or 30; default 30)")
                            ->check(CLI::IsMember({27, 28, 29, 30}));
     app.add_option("--module", settings.module, "module build (default: the one of --api next to this program)");
@@ -283,6 +310,7 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
     CLI::App* demo = app.add_subcommand("demo", "place the embedded sample plot into a new project");
     CLI::App* browse = app.add_subcommand(
         "browse", "open the palette in Chromium with the page (--webapp DIR|URL) and a live host window; --headless for tests");
+    browse->add_option("--record", settings.record, "write the session as a scenario file that `run` replays");
 
     // The call's arguments are taken as they stand: the parser's own list syntax would split "[1,2]".
     const int parsed = ParsedArgumentCount(argc, argv);
@@ -297,8 +325,14 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
         return ExitUsage;
     }
     settings.apiGiven = api->count() > 0;
+    if (!version && app.get_subcommands().empty()) {
+        err << "landfetch-host: a command is needed: demo, call, run, export or browse (--help lists them)\n";
+        return ExitUsage;
+    }
 
     Command command(settings, out, err);
+    if (version)
+        return command.Version();
     if (call->parsed())
         return command.Call();
     if (run->parsed())

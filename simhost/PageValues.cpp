@@ -6,6 +6,7 @@
 
 #include <simdjson.h>
 
+#include "RecordedValues.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
@@ -162,6 +163,8 @@ GS::Ref<JS::Base, GS::Counter> Convert(const nlohmann::json& value, int depth)
             // Printing the object recurses through it.
             if (DeeperThan(value, MaxPageNesting - depth + 1))
                 RefuseDepth();
+            if (IsTaggedValue(value))
+                return TaggedValue(value);
             throw Error("a call argument cannot be a JSON object: " + value.dump());
     }
 }

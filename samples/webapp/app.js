@@ -1,7 +1,9 @@
+// @ts-check
 'use strict';
 // The reference web application of the Landfetch add-on: it brings the sample plot into the open
 // project through the ACAPI object that the add-on registers in its palette. Plain JavaScript, no
-// build step; every ACAPI function returns a Promise, so every call is awaited.
+// build step; every ACAPI function returns a Promise, so every call is awaited. The calls are
+// checked against acapi.d.ts (`tsc -p jsconfig.json`); reply.js reads the replies.
 
 // The add-on turns this prefix plus a local path into a file:// address and opens it outside.
 const OPEN_FILE_PREFIX = 'https://open-file.landfetch.invalid';
@@ -21,6 +23,7 @@ const state = {
     busy: 0,
 };
 
+/** @type {(id: string) => any} */
 const $ = (id) => document.getElementById(id);
 
 // The add-on calls these two from the host: keep them defined before anything is awaited.
@@ -30,7 +33,7 @@ window.acResyncProjectOrigin = () => readProject();
 // Builds 29 and 30 offer GetAppearance and open new windows outside the palette; builds 27 and 28
 // lack it and watch the page's navigation instead.
 function hostFollowsTheme() {
-    return !!window.ACAPI && typeof window.ACAPI.GetAppearance === 'function';
+    return !!window.ACAPI && 'GetAppearance' in window.ACAPI;
 }
 
 function applyTheme(theme) {
@@ -39,19 +42,6 @@ function applyTheme(theme) {
     $('appearance').textContent = dark ? 'dark' : 'light';
 }
 
-function parseJson(text) {
-    try {
-        return typeof text === 'string' ? JSON.parse(text) : null;
-    } catch (error) {
-        return null;
-    }
-}
-
-// Placement replies are "kod=<status> <diagnostics>"; status 0 is success.
-function placementStatus(reply) {
-    const match = /^kod=(-?\d+)/.exec(reply || '');
-    return match ? Number(match[1]) : null;
-}
 
 function log(name, reply, ok) {
     const item = document.createElement('li');
@@ -70,16 +60,23 @@ function log(name, reply, ok) {
         $('log').lastChild.remove();
 }
 
-// One ACAPI call, awaited; the reply is logged. Null when the host has no such function or the
-// call was rejected.
-async function call(name, ...args) {
-    if (!window.ACAPI || typeof window.ACAPI[name] !== 'function') {
+/**
+ * One ACAPI call, awaited; the reply is logged. Null when the host has no such function or the
+ * call was rejected.
+ * @template {string | boolean} R
+ * @param {string} name  the function `invoke` calls
+ * @param {(api: Landfetch.ACAPI) => Promise<R>} invoke
+ * @returns {Promise<R | null>}
+ */
+async function call(name, invoke) {
+    const api = window.ACAPI;
+    if (!api || !(name in api)) {
         log(name, 'not offered by this host', false);
         return null;
     }
     try {
-        const reply = await window.ACAPI[name](...args);
-        const status = placementStatus(reply);
+        const reply = await invoke(api);
+        const status = parsePlacementReply(typeof reply === 'string' ? reply : null).status;
         log(name, reply, status === null ? reply !== false : status === 0);
         return reply;
     } catch (error) {
@@ -102,7 +99,7 @@ async function busy(work) {
 
 function updateButtons() {
     const ready = !!state.plot && !!state.frame && state.busy === 0;
-    for (const button of document.querySelectorAll('button.place'))
+    for (const button of /** @type {NodeListOf<HTMLButtonElement>} */ (document.querySelectorAll('button.place')))
         button.disabled = !ready;
     $('set-survey').disabled = !state.plot || state.busy > 0;
     $('save-report').disabled = !state.plot || state.busy > 0;
@@ -113,10 +110,10 @@ function updateButtons() {
 // --- the project ---------------------------------------------------------------------------
 
 async function readProject() {
-    const attributes = parseJson(await call('GetAttributes'));
+    const attributes = parseJsonReply(await call('GetAttributes', (api) => api.GetAttributes()));
     if (attributes)
         fillChoices(attributes);
-    const survey = parseJson(await call('GetSurveyPoint'));
+    const survey = parseJsonReply(await call('GetSurveyPoint', (api) => api.GetSurveyPoint()));
     // A project that is not tied to the grid has its survey point at 0, 0.
     const tied = survey && survey.ok && (Math.abs(survey.eastings) >= 1 || Math.abs(survey.northings) >= 1);
     state.frame = tied ? { eastings: survey.eastings, northings: survey.northings, height: survey.height } : null;
@@ -142,10 +139,11 @@ function fillList(list, values) {
     list.replaceChildren(...values.map((value) => new Option(value)));
 }
 
+/** @param {Landfetch.Attributes} attributes */
 function fillChoices(attributes) {
     state.attributes = attributes;
     const names = (list) => (Array.isArray(list) ? list : []).map((name) => [name, name]);
-    for (const select of document.querySelectorAll('select.surfaces'))
+    for (const select of /** @type {NodeListOf<HTMLSelectElement>} */ (document.querySelectorAll('select.surfaces')))
         fillSelect(select, names(attributes.surfaces), '(default)');
     fillSelect($('material'), names(attributes.buildMats), '(default)');
     const stories = (attributes.stories || []).map(([index, name]) => [String(index), `${index}  ${name}`]);
@@ -195,11 +193,16 @@ async function loadPlot() {
     drawMap();
 }
 
-// The plan frame: grid coordinates relative to the survey point.
+/**
+ * The plan frame: grid coordinates relative to the survey point.
+ * @param {number[]} point
+ * @returns {Landfetch.XY}
+ */
 function planXy([eastings, northings]) {
     return [eastings - state.frame.eastings, northings - state.frame.northings];
 }
 
+/** @returns {Landfetch.CadastreLayer[]} */
 function cadastreLayers() {
     return state.plot.cadastre.map((layer) => {
         let items = [];
@@ -229,10 +232,12 @@ function xyLines(points, decimals) {
         (p.length > 2 ? ' ' + p[2].toFixed(2) : '') + '\n').join('');
 }
 
+/** @returns {Landfetch.Building[]} */
 function buildings() {
     return state.plot.buildings.map((b) => [xyLines(b.footprint, 3), b.baseElevation, b.topElevation, xyLines(b.roofPoints, 2)]);
 }
 
+/** @returns {[kind: Landfetch.Target, worksheetName: string, worksheetRef: string, story: number]} */
 function target() {
     const plan = $('target').value === 'plan';
     return [plan ? 'plan' : 'worksheet', plan ? '' : $('worksheet-name').value, plan ? '' : $('worksheet-ref').value,
@@ -291,45 +296,46 @@ function drawMap() {
 const actions = {
     'set-survey': async () => {
         const s = state.plot.survey;
-        await call('SetSurveyPoint', s.eastings, s.northings, s.height, 1, s.latitude, s.longitude);
+        await call('SetSurveyPoint', (api) => api.SetSurveyPoint(s.eastings, s.northings, s.height, 1, s.latitude, s.longitude));
         await readProject();
     },
     'place-cadastre': async () => {
         const [kind, name, ref, story] = target();
-        await call('PlaceCadastre', kind, name, ref, story, cadastreLayers());
+        await call('PlaceCadastre', (api) => api.PlaceCadastre(kind, name, ref, story, cadastreLayers()));
         await readProject();
     },
     'place-orthophoto': async () => {
         const [kind, name, ref, story] = target();
         const { eastings, northings, size } = state.plot.tile;
         const [cx, cy] = planXy([eastings + size / 2, northings + size / 2]);
-        await call('PlaceOrthophoto', state.orthophoto, size, size, cx, cy, 1, 1, 0, 0, $('ortho-layer').value, kind, name, ref, story);
+        await call('PlaceOrthophoto', (api) => api.PlaceOrthophoto(state.orthophoto, size, size, cx, cy, 1, 1, 0, 0,
+            $('ortho-layer').value, kind, name, ref, story));
         await readProject();
     },
     'place-terrain': async () => {
         const size = state.plot.tile.size;
         const drape = $('drape').checked;
-        await call('PlaceTerrain', DATASET, terrainPointsText(), state.frame.height, state.plot.terrainOutline.map(planXy),
-            $('model-layer').value, $('top-surface').value, $('side-surface').value, $('material').value,
-            $('exact-outline').checked ? 1 : 0, drape ? state.drape : '', drape ? size : 0, drape ? size : 0);
+        await call('PlaceTerrain', (api) => api.PlaceTerrain(DATASET, terrainPointsText(), state.frame.height,
+            state.plot.terrainOutline.map(planXy), $('model-layer').value, $('top-surface').value, $('side-surface').value,
+            $('material').value, $('exact-outline').checked ? 1 : 0, drape ? state.drape : '', drape ? size : 0, drape ? size : 0));
         await readProject();
     },
     'place-buildings': async () => {
         const size = state.plot.tile.size;
         const drape = $('drape').checked;
-        await call('PlaceBuildings', buildings(), state.frame.height, $('model-layer').value, $('side-surface').value,
-            drape ? state.drape : '', drape ? size : 0, drape ? size : 0);
+        await call('PlaceBuildings', (api) => api.PlaceBuildings(buildings(), state.frame.height, $('model-layer').value,
+            $('side-surface').value, drape ? state.drape : '', drape ? size : 0, drape ? size : 0));
         await readProject();
     },
     'set-project-info': async () => {
-        await call('SetProjectInfo', state.plot.projectInfo);
+        await call('SetProjectInfo', (api) => api.SetProjectInfo(state.plot.projectInfo));
     },
     'save-report': async () => {
         const proposed = `Zpráva o pozemku ${state.plot.parcelNumber.replace('/', '-')}.txt`;
-        const chosen = parseJson(await call('ChooseSaveFile', proposed));
+        const chosen = parseJsonReply(await call('ChooseSaveFile', (api) => api.ChooseSaveFile(proposed)));
         if (!chosen || !chosen.ok)
             return;
-        const saved = parseJson(await call('SaveTextFile', chosen.path, state.report));
+        const saved = parseJsonReply(await call('SaveTextFile', (api) => api.SaveTextFile(chosen.path, state.report)));
         if (saved && saved.ok)
             state.reportPath = saved.path;
     },
@@ -367,9 +373,9 @@ async function start() {
             log('ACAPI', 'This page runs outside the Landfetch palette.', false);
             return;
         }
-        $('version').textContent = (await call('GetVersion')) || '?';
+        $('version').textContent = (await call('GetVersion', (api) => api.GetVersion())) || '?';
         if (hostFollowsTheme()) {
-            applyTheme(await call('GetAppearance'));
+            applyTheme(await call('GetAppearance', (api) => ('GetAppearance' in api ? api.GetAppearance() : Promise.resolve('light'))));
         } else {
             const scheme = window.matchMedia('(prefers-color-scheme: dark)');
             applyTheme(scheme.matches ? 'dark' : 'light');

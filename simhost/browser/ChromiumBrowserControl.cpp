@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "PageValues.hpp"
+#include "RecordedValues.hpp"
 #include "Simulator.hpp"
 #include "browser/PageArguments.hpp"
 #include "browser/PageScript.hpp"
@@ -541,7 +542,7 @@ void ChromiumBrowserControl::OnBindingCalled(DG::BrowserBase& browser, const nlo
             settle(call.id, false, call.objectName + "." + call.functionName + " is not a function");
             return;
         }
-        const nlohmann::json observed = callObserver ? FromJsValue(call.arguments) : nlohmann::json();
+        const nlohmann::json observed = callObserver ? RecordedValue(call.arguments) : nlohmann::json();
         PageReply reply;
         {
             ModuleRuns running(moduleDepth);
@@ -648,7 +649,7 @@ PageReply ChromiumBrowserControl::Call(DG::BrowserBase* browser, const std::stri
     ToJsArguments(args);  // refuses what the recording control refuses, with its words
     Page& page = Ready(*browser);
     lastCallException.clear();
-    std::string argsJson = args.is_null() ? "[]" : Literal(args);
+    const std::string argsJson = PageSourceOf(args);
     nlohmann::json evaluated = EvaluateIn(page, CallPageExpression(objectName, functionName, argsJson), true, CallTimeout);
     if (evaluated.contains("exceptionDetails"))
         throw Error("the page could not make the call: " + ExceptionText(evaluated["exceptionDetails"]));

@@ -153,10 +153,29 @@ HostWindowReply HostWindow::Answer(const std::string& method, const std::string&
 {
     std::string file = path.substr(0, path.find_first_of("?#"));
     if (method == "POST" && (file == "/action/undo" || file == "/action/redo")) {
-        const int done = file == "/action/undo" ? simulator.Undo(1) : simulator.Redo(1);
+        const bool undo = file == "/action/undo";
+        const int done = undo ? simulator.Undo(1) : simulator.Redo(1);
         if (done > 0)
             ++revision;
+        if (actionObserver)
+            actionObserver({{undo ? "undo" : "redo", 1}});
         return JsonReply({{"done", done}});
+    }
+    if (method == "POST" && (file == "/action/theme/dark" || file == "/action/theme/light")) {
+        const Int16 appearance = file == "/action/theme/dark" ? 1 : 0;
+        simulator.SetAppearance(appearance);
+        if (actionObserver)
+            actionObserver({{"appearance", appearance}});
+        return JsonReply({{"appearance", appearance}});
+    }
+    // The project events the add-on listens to: a new project, one with reset, an opened one.
+    if (method == "POST" && (file == "/action/event/1" || file == "/action/event/2" || file == "/action/event/4")) {
+        const Int32 event = file.back() - '0';
+        simulator.ProjectEvent(event);
+        ++revision;
+        if (actionObserver)
+            actionObserver({{"event", event}});
+        return JsonReply({{"event", event}});
     }
     if (method != "GET" && method != "HEAD")
         return {405, "text/plain; charset=utf-8", "method not allowed"};

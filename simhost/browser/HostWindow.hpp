@@ -4,7 +4,10 @@
 // the project's drawings and model are answered by path, for the browser's request interception;
 // undo and redo come back the same way and act as the user does.
 
+#include <functional>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 namespace sim {
 
@@ -23,8 +26,13 @@ public:
     HostWindow(Simulator& simulator, std::string pageFolder, std::string threeFolder, std::string workFolder);
 
     // A request for a path of the window's origin ("/index.html", "/project/state.json",
-    // "/project/views/<file>", "/project/model/<file>", "/three/...", POST "/action/undo" or "/redo").
+    // "/project/views/<file>", "/project/model/<file>", "/three/...", POST "/action/undo", "/action/redo",
+    // "/action/theme/dark", "/action/theme/light" or "/action/event/<1|2|4>").
     HostWindowReply Answer(const std::string& method, const std::string& path);
+
+    // Each of the user's actions as a scenario step, once it is done.
+    using ActionObserver = std::function<void(const nlohmann::ordered_json& step)>;
+    void SetActionObserver(ActionObserver observer) { actionObserver = std::move(observer); }
 
     // After every ACAPI call: the next request shows the project as it is now.
     void CallMade();
@@ -44,6 +52,7 @@ private:
     int exported = 0;
     int calls = 0;
     std::string stateJson;
+    ActionObserver actionObserver;
 };
 
 }  // namespace sim

@@ -2,7 +2,8 @@
 # Renders exports of landfetch-host to PNG pictures beside them:
 #   tools/render/render.sh [--size WIDTHxHEIGHT] FILE.gltf|FILE.svg ...
 # A glTF model is drawn by three.js in headless Chromium from an oblique view, an SVG drawing at its
-# own size by Chromium too. Chromium (apt) and three (npm, into this folder) are installed on first use.
+# own size by Chromium too. Chromium (apt) and three (npm, into tools/) are installed on first use
+# when scripts/setup.sh did not install them already.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,9 +26,9 @@ chromium_binary() {
 }
 
 ensure_three() {
-    if [ ! -f "$here/node_modules/three/build/three.module.js" ]; then
+    if [ ! -f "$here/../node_modules/three/build/three.module.js" ]; then
         echo "render: installing three" >&2
-        (cd "$here" && npm install --no-audit --no-fund --loglevel=error >&2) || die "cannot install three"
+        (cd "$here/.." && npm ci --no-audit --no-fund --loglevel=error >&2) || die "cannot install three"
     fi
 }
 
@@ -56,7 +57,7 @@ render_gltf() {
     trap 'if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi; rm -rf "$work"' EXIT INT TERM
     mkdir "$work/site" "$work/profile"
     cp "$here/model.html" "$work/site/index.html"
-    ln -s "$here/node_modules/three" "$work/site/three"
+    ln -s "$(cd "$here/.." && pwd)/node_modules/three" "$work/site/three"
     ln -s "$(cd "$(dirname "$1")" && pwd)" "$work/site/model"
 
     python3 -u -m http.server --bind 127.0.0.1 --directory "$work/site" 0 >"$work/server.log" 2>&1 &

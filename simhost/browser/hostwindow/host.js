@@ -1,5 +1,6 @@
 // The host window: the project's current view as SVG and its meshes through three.js, refreshed
-// after every ACAPI call (the simulator runs window.hostRefresh), with undo and redo as the user has.
+// after every ACAPI call (the simulator runs window.hostRefresh), with undo, redo, the theme and the
+// project events as the user has them.
 
 const $ = (id) => document.getElementById(id);
 let state = null;
@@ -130,6 +131,13 @@ async function act(action) {
 
 $('undo').addEventListener('click', () => act('undo'));
 $('redo').addEventListener('click', () => act('redo'));
+$('dark').addEventListener('change', () => act(`theme/${$('dark').checked ? 'dark' : 'light'}`));
+$('event').addEventListener('change', () => {
+    const event = $('event').value;
+    $('event').value = '';
+    if (event)
+        act(`event/${event}`);
+});
 // Serialised: a refresh asked for while one runs starts when it ends.
 let pending = Promise.resolve();
 window.hostRefresh = () => (pending = pending.then(refresh, refresh));
