@@ -65,7 +65,7 @@ std::vector<std::string> Terrain(std::vector<std::string> options, const std::st
     std::string points;
     for (const auto& [dx, dy, z] : {std::tuple{0, 0, 1}, {10, 0, 2}, {10, 10, 3}, {0, 10, 4}})
         points += std::to_string(x + dx) + " " + std::to_string(dy) + " " + std::to_string(z) + "\n";
-    for (const std::string& arg : {"call", "PlaceTerrain", "dmr5g"})
+    for (const char* arg : {"call", "PlaceTerrain", "dmr5g"})
         options.push_back(arg);
     for (const std::string& arg : {points, std::string("0"), std::string("[]"), std::string(), std::string(),
                                    std::string(), std::string(), std::string("0"), texture, std::string("10"),
