@@ -120,6 +120,25 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
         throw Error(fail + "a folder of that name is in the way)");
+    // A pipe or a device named as the file is written into as it is; it cannot be replaced.
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        if (fd < 0)
+            throw Error(fail + Reason(errno) + ")");
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0) {
+                const int cause = errno;
+                ::close(fd);
+                throw Error(fail + Reason(cause) + ")");
+            }
+            done += static_cast<std::size_t>(written);
+        }
+        ::close(fd);
+        return;
+    }
 
     // Declared first, so the signals wait until the temporary file is gone too.
     const SignalsHeld held;

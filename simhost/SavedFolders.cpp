@@ -1,6 +1,8 @@
 #include "SavedFolders.hpp"
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <set>
 
 #include "APIDefs.hpp"
@@ -32,6 +34,13 @@ fs::path Inside(const fs::path& path, const fs::path& folder)
     if (relative.empty() || relative == "." || *relative.begin() == "..")
         return {};
     return relative;
+}
+
+bool SameBytes(const fs::path& a, const fs::path& b)
+{
+    std::ifstream left(a, std::ios::binary), right(b, std::ios::binary);
+    return left && right && std::equal(std::istreambuf_iterator<char>(left), std::istreambuf_iterator<char>(),
+                                       std::istreambuf_iterator<char>(right), std::istreambuf_iterator<char>());
 }
 
 // The texture files a project file refers to, as absolute paths.
@@ -127,7 +136,10 @@ json MoveFoldersInto(json project, const fs::path& folders)
         std::error_code error;
         if (relative.empty() || !fs::is_regular_file(source, error))
             continue;
-        const fs::path target = library / relative;
+        fs::path target = library / relative;
+        // A file of that name there may belong to the project file being replaced: it is not overwritten.
+        for (int n = 2; fs::exists(target, error) && !fs::equivalent(source, target, error) && !SameBytes(source, target); ++n)
+            target = library / relative.parent_path() / (relative.stem().string() + "-" + std::to_string(n) + relative.extension().string());
         fs::create_directories(target.parent_path(), error);
         if (error)
             continue;

@@ -167,7 +167,7 @@ TEST(SaveSafety, AFullDiskLeavesTheOldProjectFileAsItWas)
         std::fclose(filler);
         fs::resize_file(disk / "filler", fs::file_size(disk / "filler") - 16 * 1024);
     }
-    const std::string big(200 * 1024, 'a');
+    const std::string big(60 * 1024, 'a');
     run = RunHost({"--project", file, "--save", file, "call", "SetProjectInfo", json::array({json::array({"Pozemek", big})}).dump()});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(LineCount(run.err), 1) << run.err;
@@ -271,9 +271,8 @@ TEST(SaveSafety, TheDemoKeepsTheOldProjectWhenItsSaveFails)
     const std::string out = folder / "out";
     HostRun run = RunHost({"--out", out, "demo"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const auto before = Snapshot(out);
     std::string projectFile;
-    for (const auto& [path, bytes] : before)
+    for (const auto& [path, bytes] : Snapshot(out))
         if (path.ends_with(".json"))
             projectFile = path;
     ASSERT_FALSE(projectFile.empty());
@@ -281,6 +280,7 @@ TEST(SaveSafety, TheDemoKeepsTheOldProjectWhenItsSaveFails)
     // The demo's first write of a file of its own is the project file, after its texture copies.
     bool failedThere = false;
     for (int n = 1; n <= 8 && !failedThere; ++n) {
+        const auto before = Snapshot(out);  // a run whose texture copy failed still saved its project
         run = RunHost({"--out", out, "demo"}, std::to_string(n));
         EXPECT_EQ(TemporaryFiles(out), std::vector<std::string>());
         if (run.err.find(projectFile + ": cannot be written") == std::string::npos)
