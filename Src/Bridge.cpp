@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "NumberReading.hpp"
+
 namespace {
 
 const JS::Value* ValueAt(const JSArgs& args, UInt32 index)
@@ -182,7 +184,7 @@ double NumberArgument(const JSArgs& args, UInt32 index)
         case JS::Value::INTEGER: return static_cast<double>(value->GetInteger());
         case JS::Value::UINTEGER: return static_cast<double>(value->GetUInteger());
         case JS::Value::DOUBLE: return value->GetDouble();
-        case JS::Value::STRING: return std::atof(value->GetString().ToCStr(CC_Default).Get());
+        case JS::Value::STRING: return ReadLeadingNumber(value->GetString().ToCStr(CC_Default).Get());
         default: return 0.0;
     }
 }

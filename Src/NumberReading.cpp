@@ -168,3 +168,8 @@ std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPe
 }
 
 }  // namespace Placement
+
+double ReadLeadingNumber(const char* text)
+{
+    return text == nullptr ? 0.0 : strtod_l(text, nullptr, NumberLocale());
+}

@@ -15,3 +15,7 @@ namespace Placement {
 std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPerPoint);
 
 }  // namespace Placement
+
+// The number at the start of a text as atof reads it under the "C" locale (0 when there is none),
+// whatever locale the host has set.
+double ReadLeadingNumber(const char* text);

@@ -20,7 +20,6 @@ const char* const DefaultReportName = "report.txt";
 const char* const ReplyNoFolder = "{\"ok\":false,\"err\":\"cilova_slozka\"}";
 const char* const ReplyCancelled = "{\"ok\":false,\"err\":\"zruseno\"}";
 const char* const ReplyNoFile = "{\"ok\":false,\"err\":\"soubor\"}";
-const char* const ReplyNotMade = "{\"ok\":false,\"err\":\"vytvoreni\"}";
 
 // The host's own files: projects (solo, archive, teamwork and its local data), templates and backups.
 constexpr std::array<std::u16string_view, 7> HostFileTypes{u"pln", u"pla", u"plp", u"plc", u"tpl", u"bpn", u"bak"};
@@ -216,10 +215,10 @@ GS::UniString WriteReportFile(const GS::UniString& target, const GS::UniString& 
     if (IsHostFile(location))
         return ReplyNoFile;
 
-    // Told apart from a refusal, so that the page can say the folder or the name is the problem.
+    // The page knows one word for a file it cannot have, whether refused or impossible to make.
     IO::File file(location, IO::File::Create);
     if (file.GetStatus() != NoError)
-        return ReplyNotMade;
+        return ReplyNoFile;
     if (file.Open(IO::File::WriteEmptyMode, IO::File::Report) != NoError)
         return ReplyNotWritten;
 

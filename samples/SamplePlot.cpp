@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
+#include <system_error>
 
 #include "Noise.hpp"
 #include "Raster.hpp"
@@ -176,9 +177,7 @@ std::vector<Point2> ToGrid(const std::vector<Point2>& local)
 // Thousands separated by a non-breaking space, two decimals, as Czech documents write numbers.
 std::string CzechNumber(double value, int decimals)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::abs(value));
-    std::string digits = buffer;
+    const std::string digits = DecimalText(std::abs(value), decimals);
     const size_t point = digits.find('.');
     std::string whole = digits.substr(0, point);
     // Appended piece by piece: GCC 12 at -O3 sees a false overlap (-Wrestrict) in
@@ -348,14 +347,25 @@ SamplePlot GenerateSamplePlot(std::uint32_t seed)
     return plot;
 }
 
+std::string DecimalText(double value, int decimals)
+{
+    // Wide enough for any double at the few decimals asked for here.
+    char buffer[512];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return error == std::errc() ? std::string(buffer, end) : std::string();
+}
+
 std::string TerrainPointsText(const std::vector<Point3>& points, double shiftX, double shiftY)
 {
     std::string text;
     text.reserve(points.size() * 28);
-    char line[96];
     for (const auto& p : points) {
-        std::snprintf(line, sizeof line, "%.2f %.2f %.2f\n", p.x - shiftX, p.y - shiftY, p.z);
-        text += line;
+        text += DecimalText(p.x - shiftX, 2);
+        text += ' ';
+        text += DecimalText(p.y - shiftY, 2);
+        text += ' ';
+        text += DecimalText(p.z, 2);
+        text += '\n';
     }
     return text;
 }

@@ -81,6 +81,9 @@ constexpr std::uint32_t DefaultSeed = 20261207;
 
 SamplePlot GenerateSamplePlot(std::uint32_t seed = DefaultSeed);
 
+// printf's "%.*f", with "." whatever the process locale.
+std::string DecimalText(double value, int decimals);
+
 // Terrain points as the page sends them: one "x y z" line each, in millimetres' precision.
 std::string TerrainPointsText(const std::vector<Point3>& points, double shiftX, double shiftY);
 

@@ -89,6 +89,9 @@ void RunBrowse(Simulator& simulator, std::ostream& out, std::ostream& err)
     try {
         while (stopRequested == 0 && chromium->PaletteShown())
             chromium->Pump(std::chrono::milliseconds(200));
+    } catch (const BrowserGoneError&) {
+        out << "browse: ended" << std::endl;
+        throw;  // the caller saves, then says so
     } catch (const Error& failure) {
         err << "landfetch-host: " << failure.what() << "\n";
     }

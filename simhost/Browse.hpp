@@ -11,7 +11,7 @@ class Simulator;
 
 // Opens the palette and the host window in the simulator's Chromium control and lets the page work
 // until the palette's window is closed, or SIGINT or SIGTERM arrives. Throws sim::Error when the
-// simulator does not show its page in Chromium.
+// simulator does not show its page in Chromium, sim::BrowserGoneError when Chromium goes.
 void RunBrowse(Simulator& simulator, std::ostream& out, std::ostream& err);
 
 }  // namespace sim

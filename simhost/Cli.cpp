@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <locale>
 #include <optional>
 
 #include <CLI/CLI.hpp>
@@ -26,6 +28,7 @@ constexpr int ExitDone = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitNotFound = 3;
+constexpr int ExitBrowserGone = 4;
 
 constexpr const char* DefaultOutFolder = "./landfetch-out";
 
@@ -106,23 +109,20 @@ public:
         Simulator simulator(Options(settings.api));
         LoadProjectFile(simulator, std::nullopt);
         simulator.Start();
-        OpenPalette(simulator);
-
-        CallResult result = simulator.CallJson(settings.callName, ArgumentsJson(settings.callArgs));
-        int status = ExitDone;
-        if (!result.found) {
-            err << "landfetch-host: the page finds no function \"" << settings.callName << "\"\n";
-            status = ExitNotFound;
-        } else if (!simulator.LastCallException().empty()) {
-            err << "landfetch-host: " << settings.callName << " raised " << simulator.LastCallException() << "\n";
-            status = ExitFailed;
-        } else if (result.reply.is_string()) {
-            out << result.reply.get<std::string>() << "\n";
-        } else {
-            out << result.reply.dump() << "\n";
-        }
-        Finish(simulator);
-        return status;
+        return Session(simulator, [&] {
+            OpenPalette(simulator);
+            CallResult result = simulator.CallJson(settings.callName, ArgumentsJson(settings.callArgs));
+            if (!result.found) {
+                err << "landfetch-host: the page finds no function \"" << settings.callName << "\"\n";
+                return ExitNotFound;
+            }
+            if (!simulator.LastCallException().empty()) {
+                err << "landfetch-host: " << settings.callName << " raised " << simulator.LastCallException() << "\n";
+                return ExitFailed;
+            }
+            out << (result.reply.is_string() ? result.reply.get<std::string>() : result.reply.dump()) << "\n";
+            return ExitDone;
+        });
     }
 
     int Run()
@@ -132,9 +132,10 @@ public:
         LoadProjectFile(simulator, scenario.project);
         simulator.SetUi(scenario.ui);
         simulator.Start();
-        RunScenarioSteps(simulator, scenario, out);
-        Finish(simulator);
-        return ExitDone;
+        return Session(simulator, [&] {
+            RunScenarioSteps(simulator, scenario, out);
+            return ExitDone;
+        });
     }
 
     int Browse()
@@ -144,9 +145,10 @@ public:
         Simulator simulator(options);
         LoadProjectFile(simulator, std::nullopt);
         simulator.Start();
-        RunBrowse(simulator, out, err);
-        Finish(simulator);
-        return ExitDone;
+        return Session(simulator, [&] {
+            RunBrowse(simulator, out, err);
+            return ExitDone;
+        });
     }
 
     int Export()
@@ -214,6 +216,26 @@ private:
             simulator.MenuCommand(menus.front().resId, 1);
     }
 
+    // What the page did before its browser went is the user's work: it is saved all the same.
+    int Session(Simulator& simulator, const std::function<int()>& work) const
+    {
+        int status = ExitDone;
+        try {
+            status = work();
+        } catch (const BrowserGoneError& gone) {
+            try {
+                Finish(simulator);
+            } catch (const Error& failure) {
+                throw Error(std::string(failure.what()) + " (after " + gone.what() + ")");
+            }
+            err << "landfetch-host: " << gone.what()
+                << (settings.save.empty() ? std::string() : "; the project is saved in " + settings.save) << "\n";
+            return ExitBrowserGone;
+        }
+        Finish(simulator);
+        return status;
+    }
+
     // The reply and the step lines are out before any file is written, so a failing write
     // cannot take them with it.
     void Finish(Simulator& simulator) const
@@ -233,15 +255,11 @@ private:
     std::ostream& err;
 };
 
-}  // namespace
-
-int RunCli(int argc, char** argv)
+int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
-    return RunCli(argc, argv, std::cout, std::cerr);
-}
-
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
-{
+    // The host may have given the process its user's locale; what we print keeps "." and no grouping.
+    out.imbue(std::locale::classic());
+    err.imbue(std::locale::classic());
     Settings settings;
     CLI::App app("A host for the Orvani Landfetch add-on: loads a module build, acts as the user and the page.",
                  "landfetch-host");
@@ -284,26 +302,43 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
     settings.apiGiven = api->count() > 0;
 
     Command command(settings, out, err);
+    if (call->parsed())
+        return command.Call();
+    if (run->parsed())
+        return command.Run();
+    if (exportCommand->parsed())
+        return command.Export();
+    if (browse->parsed())
+        return command.Browse();
+    if (demo->parsed()) {
+        DemoOptions options;
+        options.apiVersion = settings.api;
+        options.modulePath = settings.module;
+        options.outFolder = settings.out.empty() ? DefaultOutFolder : settings.out;
+        const Simulator::Options simulatorOptions = command.SimulatorOptions(settings.api);
+        options.browser = simulatorOptions.browser;
+        options.webapp = simulatorOptions.webapp;
+        options.headless = simulatorOptions.headless;
+        return RunDemo(options, out, err);
+    }
+    return ExitUsage;
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv)
+{
+    return RunCli(argc, argv, std::cout, std::cerr);
+}
+
+// Every failure ends here as one line and its status, whichever command and step it came from.
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
     try {
-        if (call->parsed())
-            return command.Call();
-        if (run->parsed())
-            return command.Run();
-        if (exportCommand->parsed())
-            return command.Export();
-        if (browse->parsed())
-            return command.Browse();
-        if (demo->parsed()) {
-            DemoOptions options;
-            options.apiVersion = settings.api;
-            options.modulePath = settings.module;
-            options.outFolder = settings.out.empty() ? DefaultOutFolder : settings.out;
-            const Simulator::Options simulatorOptions = command.SimulatorOptions(settings.api);
-            options.browser = simulatorOptions.browser;
-            options.webapp = simulatorOptions.webapp;
-            options.headless = simulatorOptions.headless;
-            return RunDemo(options, out, err);
-        }
+        return RunCommand(argc, argv, out, err);
+    } catch (const BrowserGoneError& gone) {
+        err << "landfetch-host: " << gone.what() << "\n";
+        return ExitBrowserGone;
     } catch (const Error& error) {
         err << "landfetch-host: " << error.what() << "\n";
         return ExitUsage;
@@ -313,8 +348,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err)
     } catch (const std::exception& exception) {
         err << "landfetch-host: " << exception.what() << "\n";
         return ExitFailed;
+    } catch (...) {
+        err << "landfetch-host: the command ended with an unknown exception\n";
+        return ExitFailed;
     }
-    return ExitUsage;
 }
 
 }  // namespace sim

@@ -6,8 +6,9 @@
 
 namespace sim {
 
-// Runs one command; returns the process's exit status (0 done, 2 bad usage or unreadable input,
-// 3 a call the page cannot find).
+// Runs one command; returns the process's exit status (0 done, 1 the add-on or the simulator
+// failed, 2 bad usage or unreadable input, 3 a call the page cannot find, 4 the page's browser
+// went away). Nothing is thrown: every failure is printed as one line on `err`.
 int RunCli(int argc, char** argv);
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
 

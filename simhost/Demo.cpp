@@ -72,11 +72,9 @@ public:
     std::string XyLines(const std::vector<samples::Point2>& grid) const
     {
         std::string text;
-        char line[80];
-        for (const auto& p : grid) {
-            std::snprintf(line, sizeof line, "%.3f %.3f\n", p.first - frameEastings, p.second - frameNorthings);
-            text += line;
-        }
+        for (const auto& p : grid)
+            text += samples::DecimalText(p.first - frameEastings, 3) + ' ' +
+                    samples::DecimalText(p.second - frameNorthings, 3) + '\n';
         return text;
     }
 

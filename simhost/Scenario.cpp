@@ -77,6 +77,8 @@ nlohmann::ordered_json CallLine(Simulator& simulator, const nlohmann::json& step
     CallResult result;
     try {
         result = simulator.Call(name, args);
+    } catch (const BrowserGoneError&) {
+        throw;  // not the step's fault: the run ends there
     } catch (const Error& error) {
         StepError(stepNumber, error.what());
     }
@@ -209,6 +211,8 @@ std::string RunScenarioStep(Simulator& simulator, const nlohmann::json& step, in
         } catch (const PageScriptError& error) {
             extra["result"] = nullptr;
             extra["error"] = error.what();
+        } catch (const BrowserGoneError&) {
+            throw;
         } catch (const Error& error) {
             StepError(stepNumber, error.what());
         }

@@ -124,7 +124,11 @@ Simulator::Simulator(Options options) : impl(std::make_unique<Impl>(options))
 
 Simulator::~Simulator()
 {
-    Shutdown(false);
+    // Also runs while a failure unwinds: a second one must not end the process.
+    try {
+        Shutdown(false);
+    } catch (...) {
+    }
     if (impl->ownsWorkFolder) {
         std::error_code ignored;
         std::filesystem::remove_all(impl->workFolder, ignored);

@@ -26,6 +26,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The browser the page runs in is gone (it exited, crashed or closed its pipe): nothing more can
+// reach the page.
+class BrowserGoneError : public Error {
+public:
+    using Error::Error;
+};
+
 struct CallResult {
     bool found = false;          // false: the page found no such function
     nlohmann::json reply;        // string for a text reply, boolean for a bool reply, null otherwise

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ClassicNumbers.hpp"
 #include "GSRoot.hpp"
 
 namespace {
@@ -19,6 +20,7 @@ void DBPrintf(const char* format, ...)
 {
     if (format == nullptr)
         return;
+    const GS::ClassicNumbers classic;
     va_list args;
     va_start(args, format);
     va_list copy;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ClassicNumbers.hpp"
 #include "GSException.hpp"
 
 namespace GS {
@@ -162,6 +163,7 @@ UniString UniString::Printf(const char* format, ...)
 {
     if (format == nullptr)
         return UniString();
+    const ClassicNumbers classic;
     char small[256];
     va_list args;
     va_start(args, format);

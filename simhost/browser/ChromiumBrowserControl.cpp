@@ -730,10 +730,14 @@ void ChromiumBrowserControl::Clear()
 {
     BrowserControl::Clear();
     deferred.clear();
-    if (pipe != nullptr)
-        for (auto& [browser, page] : pages)
-            if (!page.targetId.empty())
-                pipe->TryCommand("Target.closeTarget", {{"targetId", page.targetId}});
+    // Runs on the way out, after failures too: a browser that went has no pages left to close.
+    try {
+        if (pipe != nullptr && !pipe->Gone())
+            for (auto& [browser, page] : pages)
+                if (!page.targetId.empty())
+                    pipe->TryCommand("Target.closeTarget", {{"targetId", page.targetId}});
+    } catch (const Error&) {
+    }
     pages.clear();
 }
 

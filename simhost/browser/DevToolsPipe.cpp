@@ -144,6 +144,11 @@ DevToolsPipe::DevToolsPipe(const ChromiumOptions& options)
     fcntl(fromBrowser, F_SETFL, fcntl(fromBrowser, F_GETFL) | O_NONBLOCK);
     try {
         Command("Browser.getVersion", nlohmann::json::object(), {}, std::chrono::seconds(30));
+    } catch (const BrowserGoneError&) {
+        std::string log = ChromiumLog();
+        std::string end = goneReason.substr(goneReason.find(": ") + 2);
+        Stop();
+        throw Error("Chromium did not start: " + end + (log.empty() ? "" : " (" + log + ")"));
     } catch (...) {
         Stop();
         throw;
@@ -152,7 +157,7 @@ DevToolsPipe::DevToolsPipe(const ChromiumOptions& options)
 
 DevToolsPipe::~DevToolsPipe()
 {
-    if (pid > 0 && toBrowser >= 0) {
+    if (pid > 0 && toBrowser >= 0 && !Gone()) {
         try {
             Post("Browser.close");
         } catch (...) {
@@ -201,10 +206,37 @@ std::string DevToolsPipe::ChromiumLog() const
     return last;
 }
 
-void DevToolsPipe::BrowserGone(const std::string& when)
+std::string DevToolsPipe::Ended(std::chrono::milliseconds wait)
 {
-    std::string log = ChromiumLog();
-    throw Error("Chromium closed its pipe " + when + (log.empty() ? "" : " (" + log + ")"));
+    if (pid <= 0)
+        return {};
+    auto deadline = Clock::now() + wait;
+    int status = 0;
+    pid_t reaped;
+    while ((reaped = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (reaped != pid)
+        return {};
+    pid = -1;
+    if (WIFSIGNALED(status)) {
+        const char* name = strsignal(WTERMSIG(status));
+        return "Chromium was killed by signal " + std::to_string(WTERMSIG(status)) + (name != nullptr ? std::string(" (") + name + ")" : "");
+    }
+    return "Chromium exited with status " + std::to_string(WEXITSTATUS(status));
+}
+
+void DevToolsPipe::BrowserGone(std::string end)
+{
+    if (goneReason.empty()) {
+        // A closed pipe means the browser is on its way out: give it a moment to say how it ended.
+        if (end.empty())
+            end = Ended(std::chrono::seconds(2));
+        goneReason = "the browser has gone: " + (end.empty() ? std::string("Chromium closed its pipe") : end);
+        if (toBrowser >= 0)
+            close(toBrowser);
+        toBrowser = -1;
+    }
+    throw BrowserGoneError(goneReason);
 }
 
 namespace {
@@ -282,6 +314,8 @@ nlohmann::json DevToolsPipe::ParseMessage(const char* begin, const char* end)
 
 int DevToolsPipe::SendMessage(const std::string& method, const nlohmann::json& params, const std::string& sessionId)
 {
+    if (Gone())
+        BrowserGone();
     if (toBrowser < 0)
         throw Error("Chromium is not running");
     nlohmann::json message = {{"id", nextId}, {"method", method}, {"params", params}};
@@ -311,10 +345,10 @@ void DevToolsPipe::WriteAll(const std::string& bytes)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            BrowserGone("while a command was written");
+            BrowserGone();
         pollfd fds[2] = {{toBrowser, POLLOUT, 0}, {fromBrowser, POLLIN, 0}};
         if (poll(fds, 2, 1000) < 0 && errno != EINTR)
-            BrowserGone("while a command was written");
+            BrowserGone();
         if (fds[1].revents & (POLLIN | POLLHUP)) {
             // Take the bytes in without handling them: handling could send again from here.
             char chunk[65536];
@@ -322,7 +356,7 @@ void DevToolsPipe::WriteAll(const std::string& bytes)
             if (got > 0)
                 buffer.insert(buffer.end(), chunk, chunk + got);
             else if (got == 0)
-                BrowserGone("while a command was written");
+                BrowserGone();
         }
     }
 }
@@ -352,11 +386,17 @@ void DevToolsPipe::ReadAndDispatch(std::chrono::milliseconds timeout)
     };
     if (handleComplete())
         return;
+    if (Gone())
+        BrowserGone();
 
     pollfd fd = {fromBrowser, POLLIN, 0};
     int ready = poll(&fd, 1, static_cast<int>(timeout.count()));
     if (ready < 0 && errno != EINTR)
-        BrowserGone("while waiting");
+        BrowserGone();
+    // A browser that ended while something of it still holds the pipe open.
+    if (ready == 0)
+        if (std::string end = Ended(std::chrono::milliseconds(0)); !end.empty())
+            BrowserGone(end);
     if (ready <= 0)
         return;
     // One growing buffer: a 30 MB message arrives in many reads.
@@ -368,7 +408,7 @@ void DevToolsPipe::ReadAndDispatch(std::chrono::milliseconds timeout)
         if (count > 0)
             continue;
         if (count == 0)
-            BrowserGone("while waiting");
+            BrowserGone();
         if (errno == EINTR)
             continue;
         break;  // EAGAIN: everything there was read

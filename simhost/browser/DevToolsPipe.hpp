@@ -40,8 +40,8 @@ public:
     void SetIdleHandler(std::function<void()> handler) { idleHandler = std::move(handler); }
 
     // Sends a command and waits for its reply, dispatching events meanwhile (a reply can wait on an
-    // event being answered). Returns the reply's result; throws sim::Error on an error reply, when
-    // the browser is gone or after the timeout.
+    // event being answered). Returns the reply's result; throws sim::Error on an error reply or
+    // after the timeout, sim::BrowserGoneError when the browser is gone.
     nlohmann::json Command(const std::string& method, const nlohmann::json& params = nlohmann::json::object(),
                            const std::string& sessionId = {},
                            std::chrono::milliseconds timeout = std::chrono::seconds(60));
@@ -59,13 +59,22 @@ public:
     // The raw bytes of one message, as a test or a benchmark hands them in.
     static nlohmann::json ParseMessage(const char* begin, const char* end);
 
+    // True once the browser has exited, crashed or closed its pipe; every later command then
+    // throws sim::BrowserGoneError with the same words.
+    bool Gone() const { return !goneReason.empty(); }
+    // The browser's process; -1 once it has ended.
+    pid_t ProcessId() const { return pid; }
+
 private:
     int SendMessage(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
     void WriteAll(const std::string& bytes);
     // Reads what is there (waiting up to `timeout`) and handles every complete message.
     void ReadAndDispatch(std::chrono::milliseconds timeout);
     void Handle(nlohmann::json message);
-    [[noreturn]] void BrowserGone(const std::string& when);
+    // Throws sim::BrowserGoneError, saying how the browser ended (`end`, or found out here).
+    [[noreturn]] void BrowserGone(std::string end = {});
+    // Reaps the browser once it has ended; its end in words, empty while it still runs.
+    std::string Ended(std::chrono::milliseconds wait);
     std::string ChromiumLog() const;
     void Stop();
 
@@ -73,6 +82,7 @@ private:
     int toBrowser = -1;    // our end of the browser's fd 3
     int fromBrowser = -1;  // our end of the browser's fd 4
     std::string profileFolder;
+    std::string goneReason;
     std::vector<char> buffer;     // bytes read, not yet handled
     std::size_t scanned = 0;      // bytes of `buffer` known to hold no NUL
     int nextId = 1;

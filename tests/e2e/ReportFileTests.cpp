@@ -20,7 +20,6 @@ const std::string ByteOrderMark = "\xEF\xBB\xBF";
 const std::string NoFolder = R"({"ok":false,"err":"cilova_slozka"})";
 const std::string Cancelled = R"({"ok":false,"err":"zruseno"})";
 const std::string Refused = R"({"ok":false,"err":"soubor"})";
-const std::string NotMade = R"({"ok":false,"err":"vytvoreni"})";
 
 std::string Success(const std::string& escapedPath)
 {
@@ -247,18 +246,23 @@ TEST_F(ReportFile, FailedWriteIsNotReportedAsSaved)
     EXPECT_EQ(Save("/dev/full", std::string(70000, 'x')), R"({"ok":false,"err":"zapis"})");
 }
 
-TEST_F(ReportFile, AFileThatCannotBeMadeIsToldApartFromARefusal)
+// The page knows two error words for a report file: "soubor" for a file it cannot have, "zapis"
+// for one that could not be written. A file that cannot be made is the first.
+TEST_F(ReportFile, AFileThatCannotBeMadeIsAnsweredWithThePagesWordForIt)
 {
     OpenSaved();
     fs::create_directories(projectFolder + "/slozka.txt");
-    EXPECT_EQ(Save("slozka.txt", "x"), NotMade);
+    EXPECT_EQ(Save("slozka.txt", "x"), Refused);
     EXPECT_TRUE(fs::is_directory(projectFolder + "/slozka.txt"));
+
+    const std::string tooLong = std::string(300, 'n') + ".txt";
+    EXPECT_EQ(Save(tooLong, "x"), Refused);
 
     // A chosen path on a drive this machine cannot reach.
     sim.reset();
     OpenSaved("Q:\\Nikde\\zprava.txt");
     EXPECT_EQ(Choose("zprava.txt"), Success("Q:\\\\Nikde\\\\zprava.txt"));
-    EXPECT_EQ(Save("Q:\\Nikde\\zprava.txt", "x"), NotMade);
+    EXPECT_EQ(Save("Q:\\Nikde\\zprava.txt", "x"), Refused);
 }
 
 TEST_F(ReportFile, TheProjectAndTheHostsOwnFilesAreNeverReplaced)

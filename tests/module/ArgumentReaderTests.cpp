@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "Bridge.hpp"
+#include "TestSupport.hpp"
 
 namespace {
 
@@ -73,6 +74,23 @@ TEST(NumberArgument, ReadsEveryNumericKind)
     EXPECT_EQ(NumberArgument(args, 2), -0.25);
     EXPECT_EQ(NumberArgument(args, 3), 12.5);
     EXPECT_EQ(NumberArgument(args, 4), -300.0);
+}
+
+// A host may set its user's locale, where the decimal point is a comma; the page's texts keep the point.
+TEST(NumberArgument, TextsAreReadWithAPointUnderEveryLocale)
+{
+    const JSArgs args = ArgumentList(
+        ArrayOf({Text("12.5"), Text("7,25"), Text("  -0.125e1abc"), Text("1.5e-3"), Text("0x1.8p1"), Text("1 234.5")}));
+    for (const char* name : {"cs_CZ.UTF-8", "de_DE.UTF-8"}) {
+        test::ProcessLocale locale(name);
+        REQUIRE_LOCALE(locale, name);
+        EXPECT_EQ(NumberArgument(args, 0), 12.5) << name;
+        EXPECT_EQ(NumberArgument(args, 1), 7.0) << name;  // the comma ends the number, as under "C"
+        EXPECT_EQ(NumberArgument(args, 2), -1.25) << name;
+        EXPECT_EQ(NumberArgument(args, 3), 0.0015) << name;
+        EXPECT_EQ(NumberArgument(args, 4), 3.0) << name;
+        EXPECT_EQ(NumberArgument(args, 5), 1.0) << name;  // no grouping either
+    }
 }
 
 TEST(NumberArgument, AnythingElseReadsZero)

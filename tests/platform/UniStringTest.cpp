@@ -4,6 +4,7 @@
 #include <string>
 
 #include "GSRoot.hpp"
+#include "TestSupport.hpp"
 
 namespace {
 
@@ -72,6 +73,28 @@ TEST(UniStringPrintf, FormatsNumbersAndReadsTheResultAsUtf8)
     EXPECT_EQ(GS::UniString::Printf("kod=%d ", -7003), "kod=-7003 ");
     EXPECT_EQ(GS::UniString::Printf("_%lu_%u", 1700000000UL, 3u), "_1700000000_3");
     EXPECT_EQ(GS::UniString::Printf("%s %d", "Vložit", 2).GetLength(), 8u);
+}
+
+// The host formats with "." whatever locale its user has, and so does its debug log.
+TEST(UniStringPrintf, NumbersAreTheSameUnderEveryLocale)
+{
+    const auto format = [] {
+        return GS::UniString::Printf("%.4f %.3f %.2f %g %e %d", -743500.5, 12345.0625, -7.125, 1e-5, 2.5, 1234567)
+            .ToUtf8();
+    };
+    const std::string reference = format();
+    EXPECT_EQ(reference, "-743500.5000 12345.062 -7.12 1e-05 2.500000e+00 1234567");
+    DBClearPrintedText();
+    DBPrintf("zmin=%.2f", 1.5);
+    const std::string referenceLog = DBGetPrintedText();
+    for (const char* name : {"cs_CZ.UTF-8", "de_DE.UTF-8"}) {
+        test::ProcessLocale locale(name);
+        REQUIRE_LOCALE(locale, name);
+        EXPECT_EQ(format(), reference) << name;
+        DBClearPrintedText();
+        DBPrintf("zmin=%.2f", 1.5);
+        EXPECT_EQ(DBGetPrintedText(), referenceLog) << name;
+    }
 }
 
 TEST(UniStringPrintf, ResultLongerThanAnyFixedBuffer)

@@ -1,5 +1,6 @@
 #include "TestSupport.hpp"
 
+#include <clocale>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -19,6 +20,18 @@ TempFolder::~TempFolder()
 {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
+}
+
+ProcessLocale::ProcessLocale(const char* name)
+{
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    previous = current != nullptr ? current : "C";
+    installed = std::setlocale(LC_ALL, name) != nullptr;
+}
+
+ProcessLocale::~ProcessLocale()
+{
+    std::setlocale(LC_ALL, previous.c_str());
 }
 
 std::string ReadFile(const std::filesystem::path& path)

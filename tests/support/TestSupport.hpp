@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -22,6 +23,32 @@ private:
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The process's C locale switched to `name` for the object's life, as a host may set its user's.
+class ProcessLocale {
+public:
+    explicit ProcessLocale(const char* name);
+    ~ProcessLocale();
+    ProcessLocale(const ProcessLocale&) = delete;
+    ProcessLocale& operator=(const ProcessLocale&) = delete;
+
+    bool Installed() const { return installed; }
+
+private:
+    std::string previous;
+    bool installed = false;
+};
+
+// Skips the test where the locale is missing; fails instead under CI, whose setup generates it.
+#define REQUIRE_LOCALE(processLocale, name)                                                             \
+    do {                                                                                              \
+        if (!(processLocale).Installed()) {                                                           \
+            if (std::getenv("CI") != nullptr)                                                         \
+                FAIL() << "the locale " << (name) << " is not installed";                             \
+            GTEST_SKIP() << "the locale " << (name) << " is not installed (enable it in /etc/locale.gen " \
+                            "and run locale-gen)";                                                   \
+        }                                                                                             \
+    } while (false)
 
 // The folder of the running test executable (module builds sit beside it).
 std::filesystem::path ExecutableFolder();
