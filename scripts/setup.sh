@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev libsimdjson-dev libcli11-dev libtinygltf-dev libcgal-dev libstb-dev librsvg2-bin
+          nlohmann-json3-dev libsimdjson-dev libcli11-dev libtinygltf-dev libcgal-dev libstb-dev libexpat1-dev librsvg2-bin
           nodejs chromium clang libclang-rt-14-dev python3 locales)
 missing=()
 for p in "${packages[@]}"; do

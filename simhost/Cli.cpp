@@ -74,9 +74,9 @@ std::vector<std::string> WriteExports(const nlohmann::json& project, const std::
         const std::string projectFile = (std::filesystem::path(outDir) / "project.json").string();
         WriteJsonFile(projectFile, project);
         std::vector<std::string> written = {projectFile};
-        for (std::string& svg : WriteViewSvgs(project, outDir))
-            written.push_back(std::move(svg));
         std::vector<std::string> warnings;
+        for (std::string& svg : WriteViewSvgs(project, outDir, &warnings))
+            written.push_back(std::move(svg));
         if (std::string model = WriteGltfModel(project, outDir, &warnings); !model.empty())
             written.push_back(model);
         for (const std::string& warning : warnings)
@@ -163,7 +163,7 @@ public:
         Simulator simulator(Options(settings.api));
         LoadProjectFile(simulator, std::nullopt);
         if (!settings.save.empty())
-            WriteJsonFile(settings.save, simulator.SaveProject());
+            SaveProjectFile(settings.save, simulator.SaveProject());
         std::string outDir = settings.out.empty() ? DefaultOutFolder : settings.out;
         for (const std::string& file : WriteExports(simulator.SaveProject(), outDir, err))
             out << file << "\n";
@@ -267,7 +267,7 @@ private:
     {
         out.flush();
         if (!settings.save.empty())
-            WriteJsonFile(settings.save, simulator.SaveProject());
+            SaveProjectFile(settings.save, simulator.SaveProject());
         if (!settings.out.empty())
             WriteExports(simulator.SaveProject(), settings.out, err);
         simulator.Shutdown();

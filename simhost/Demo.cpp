@@ -1,11 +1,12 @@
 #include "Demo.hpp"
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 
+#include "AtomicFile.hpp"
 #include "Exports.hpp"
 #include "SamplePlot.hpp"
+#include "SavedFolders.hpp"
 #include "Simulator.hpp"
 
 namespace sim {
@@ -164,7 +165,7 @@ int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err)
     // The project's own folders (embedded library, documents, temporary files) stay beside it, so
     // the saved project's texture files are still there for a later export.
     const fs::path projectFolders = outFolder / (projectName + "-files");
-    fs::remove_all(projectFolders, error);  // a new project each run
+    // A new project each run; the texture files of the one it replaces go once it is saved.
     Simulator::Options simulatorOptions{options.apiVersion, options.modulePath, projectFolders.string()};
     simulatorOptions.browser = options.browser;
     simulatorOptions.webapp = options.webapp;
@@ -212,23 +213,25 @@ int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err)
 
     const json project = simulator.SaveProject();
     std::vector<std::string> files;
-    {
-        std::ofstream file(projectFile, std::ios::binary);
-        file << project.dump(1) << "\n";
-        if (!file) {
-            err << "landfetch-host demo: cannot write " << projectFile.string() << "\n";
-            return 2;
-        }
+    std::string summary;
+    std::vector<std::string> warnings;
+    try {
+        SaveProjectFile(projectFile.string(), project, 1);
         files.push_back(projectFile.string());
+        for (const auto& svg : WriteViewSvgs(project, outFolder.string(), &warnings))
+            files.push_back(svg);
+        const std::string model = WriteGltfModel(project, outFolder.string(), &warnings);
+        if (!model.empty())
+            files.push_back(model);
+        files.push_back(reportTarget);
+        summary = Summary(project, files);
+        WriteFileAtomically(outFolder / "summary.txt", summary);
+    } catch (const std::runtime_error& failure) {  // Error and the exporters' own
+        err << "landfetch-host demo: " << failure.what() << "\n";
+        return 2;
     }
-    for (const auto& svg : WriteViewSvgs(project, outFolder.string()))
-        files.push_back(svg);
-    const std::string model = WriteGltfModel(project, outFolder.string());
-    if (!model.empty())
-        files.push_back(model);
-    files.push_back(reportTarget);
-    const std::string summary = Summary(project, files);
-    std::ofstream(outFolder / "summary.txt", std::ios::binary) << summary;
+    for (const std::string& warning : warnings)
+        err << "landfetch-host: warning: " << warning << "\n";
     out << page.calls << " calls made.\n" << summary;
     return 0;
 }

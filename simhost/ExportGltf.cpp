@@ -1,5 +1,6 @@
 // The one translation unit that compiles CGAL and tinygltf; keep both out of every other file.
 
+#include "AtomicFile.hpp"
 #include "Exports.hpp"
 #include "ProjectFileReading.hpp"
 
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <iterator>
 #include <limits>
 #include <list>
@@ -34,6 +36,9 @@ using nlohmann::json;
 using namespace ProjectFileReading;
 
 constexpr double Unknown = std::numeric_limits<double>::quiet_NaN();
+// The model's numbers are floats taken from the centre of all meshes, so no two points may lie
+// farther apart than this.
+constexpr double Reach = std::numeric_limits<float>::max();
 
 struct Height {
     double z = Unknown;  // vertices made where boundary edges cross have none until filled in
@@ -206,6 +211,28 @@ Vec3 Cross(const Vec3& a, const Vec3& b)
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
+bool FiniteAsFloats(double value)
+{
+    return std::abs(value) <= std::numeric_limits<float>::max();
+}
+
+// Every number the geometry puts into the model is finite there.
+bool Writable(const MeshGeometry& geometry)
+{
+    for (const Surface& surface : geometry.surfaces) {
+        for (const Vec3& p : surface.positions)
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                return false;
+        for (const Vec3& n : surface.normals)
+            if (!FiniteAsFloats(n.x) || !FiniteAsFloats(n.y) || !FiniteAsFloats(n.z))
+                return false;
+        for (const auto& uv : surface.uvs)
+            if (!FiniteAsFloats(uv[0]) || !FiniteAsFloats(uv[1]))
+                return false;
+    }
+    return true;
+}
+
 Vec3 Normalised(Vec3 v, Vec3 fallback)
 {
     double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
@@ -235,6 +262,7 @@ public:
             warnings.push_back(name + ": fewer than three distinct boundary points, left out of the model");
             return false;
         }
+        const std::size_t noted = warnings.size();
 
         Cdt cdt;
         std::vector<Cdt::Vertex_handle> ring;
@@ -292,9 +320,16 @@ public:
             geometry.surfaces.push_back(std::move(sides));
             geometry.surfaces.push_back(std::move(under));
         }
+        Vec3 wasLow = low, wasHigh = high;
         for (const Surface& s : geometry.surfaces)
             for (const Vec3& p : s.positions)
                 Extend(p);
+        if (!Writable(geometry) || !(high.x - low.x <= Reach && high.y - low.y <= Reach && high.z - low.z <= Reach)) {
+            low = wasLow, high = wasHigh;
+            warnings.resize(noted);  // it is not written at all
+            warnings.push_back(name + ": it lies too far out for the model's 32-bit numbers, left out of the model");
+            return false;
+        }
         meshes.push_back(std::move(geometry));
         return true;
     }
@@ -303,7 +338,11 @@ public:
 
     tinygltf::Model Build()
     {
-        Vec3 centre{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
+        auto middle = [](double a, double b) {
+            const double sum = (a + b) / 2;
+            return std::isfinite(sum) ? sum : a + (b - a) / 2;  // near the ends of the number range
+        };
+        Vec3 centre{middle(low.x, high.x), middle(low.y, high.y), middle(low.z, high.z)};
         tinygltf::Value offset(tinygltf::Value::Array{tinygltf::Value(centre.x), tinygltf::Value(centre.y),
                                                       tinygltf::Value(centre.z)});
         tinygltf::Scene scene;
@@ -623,11 +662,21 @@ std::string WriteGltfModel(const json& project, const std::string& outDir, std::
         return {};
 
     std::filesystem::create_directories(outDir);
-    std::string path = (std::filesystem::path(outDir) / "model.gltf").string();
+    const std::filesystem::path folder(outDir);
+    std::string path = (folder / "model.gltf").string();
     tinygltf::Model model = builder.Build();
+    // The buffer goes to its own file; the model file names it and comes last, so it never names
+    // a buffer that is not whole.
+    std::vector<unsigned char> bin = std::move(model.buffers.front().data);
+    model.buffers.front().data.clear();
     tinygltf::TinyGLTF writer;
-    if (!writer.WriteGltfSceneToFile(&model, path, false, false, true, false))
+    std::ostringstream text;
+    if (!writer.WriteGltfSceneToStream(&model, text, true, false))
         throw std::runtime_error("cannot write " + path);
+    json gltf = json::parse(text.str());
+    gltf["buffers"][0] = {{"byteLength", bin.size()}, {"uri", "model.bin"}};
+    WriteFileAtomically(folder / "model.bin", std::string_view(reinterpret_cast<const char*>(bin.data()), bin.size()));
+    WriteFileAtomically(path, gltf.dump(2));
     return path;
 }
 

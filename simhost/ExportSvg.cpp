@@ -1,5 +1,6 @@
 #include "Exports.hpp"
 #include "ProjectFileReading.hpp"
+#include "AtomicFile.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <set>
@@ -25,6 +25,7 @@ constexpr double Scales[] = {100, 200, 500, 1000, 2000, 5000, 10000, 20000, 5000
 constexpr double PaperSide = 400.0;
 constexpr double DefaultTextSize = 2.0;  // millimetres, when an element carries none
 constexpr double LargestPixelSide = 2000.0;
+constexpr double Pi = 3.14159265358979323846;
 
 bool Point(const json& value, double& x, double& y)
 {
@@ -148,38 +149,63 @@ struct Bounds {
         maxX = std::max(maxX, x);
         maxY = std::max(maxY, y);
     }
+    void Add(const Bounds& other)
+    {
+        if (!other.Empty()) {
+            Add(other.minX, other.minY);
+            Add(other.maxX, other.maxY);
+        }
+    }
     bool Empty() const { return !(minX <= maxX); }
+    // Its width and height are numbers a drawing can hold.
+    bool Finite() const { return Empty() || (std::isfinite(maxX - minX) && std::isfinite(maxY - minY)); }
 };
 
 class Drawing {
 public:
-    explicit Drawing(const json& project) : project(project) {}
+    Drawing(const json& project, std::vector<std::string>* warnings) : project(project), warnings(warnings) {}
 
     void Add(const json& element)
     {
         std::string type = Text(element, "type");
         std::string markup;
+        std::string why;  // set when the element cannot be drawn with finite numbers
+        Bounds own;      // where it is drawn; for a text, as far as it may reach at any scale
         int rank;
         if (type == "picture") {
-            markup = Picture(element);
+            markup = Picture(element, own, why);
             rank = 0;  // images lie under the linework
         } else if (type == "mesh") {
-            markup = MeshOutline(element);
+            markup = MeshOutline(element, own);
             rank = 1;
         } else if (type == "polyline") {
-            markup = Polyline(element);
+            markup = Polyline(element, own);
             rank = 2;
         } else if (type == "text") {
             double x, y;
             if (!Point(element.value("loc", json()), x, y) || Text(element, "text").empty())
                 return;
+            why = TextReach(element, x, y, own);
             markup = " ";  // drawn once the scale is known
             rank = 3;
         } else {
             return;
         }
+        Bounds together = reach;
+        together.Add(own);
+        if (why.empty() && !markup.empty() && !together.Finite())
+            why = "it lies too far from the rest of the drawing";
+        if (!why.empty()) {
+            if (warnings)
+                warnings->push_back(type + " " + (Text(element, "guid").empty() ? "without a guid" : Text(element, "guid")) +
+                                    ": " + why + ", left out of the drawing");
+            return;
+        }
         if (markup.empty())
             return;
+        reach = together;
+        if (rank != 3)
+            bounds.Add(own);
         int index = Integer(element, "layer", 0);
         if (layers.find(index) == layers.end())
             order.push_back(index);
@@ -212,6 +238,10 @@ public:
         double margin = std::max(1.0, 0.03 * std::max(view.maxX - view.minX, view.maxY - view.minY));
         double x = view.minX - margin, y = view.minY - margin;
         double w = view.maxX - view.minX + 2 * margin, h = view.maxY - view.minY + 2 * margin;
+        if (!std::isfinite(x + y + w + h)) {  // no room for a margin at the ends of the number range
+            x = view.minX, y = view.minY;
+            w = view.maxX - view.minX, h = view.maxY - view.minY;
+        }
         double pixels = LargestPixelSide / std::max(w, h);
 
         std::string out;
@@ -286,31 +316,45 @@ private:
         return "#000000";
     }
 
-    std::string PathData(const json& coords)
+    static std::string PathData(const json& coords, Bounds& own)
     {
         std::string data;
         for (const json& vertex : coords) {
             double x, y;
             if (!Point(vertex, x, y))
                 continue;
-            bounds.Add(x, -y);
+            own.Add(x, -y);
             data += (data.empty() ? "M" : " L") + Coord(x) + "," + Coord(-y);
         }
         return data;
     }
 
-    std::string Polyline(const json& element)
+    // Where a text may reach: its size and place are taken at the largest scale, so that whatever
+    // scale the drawing gets, its numbers stay finite.
+    static std::string TextReach(const json& element, double x, double y, Bounds& own)
     {
-        std::string data = PathData(List(element, "coords"));
+        double size = Number(element, "size", 0.0);
+        double height = (size > 0.0 ? size : DefaultTextSize) * Scales[std::size(Scales) - 1] / 1000.0;
+        double width = height * 0.6 * static_cast<double>(Text(element, "text").size());
+        own.Add(x - width, -y - height);
+        own.Add(x + width, -y + height);
+        if (!std::isfinite(width) || !own.Finite())
+            return "its size or place lies too far out to be drawn";
+        return {};
+    }
+
+    std::string Polyline(const json& element, Bounds& own)
+    {
+        std::string data = PathData(List(element, "coords"), own);
         if (data.find('L') == std::string::npos)
             return {};
         return "<path d=\"" + data + "\" fill=\"none\" stroke=\"" + PenColour(element) +
                "\" stroke-width=\"1\" stroke-linejoin=\"round\" vector-effect=\"non-scaling-stroke\"/>\n";
     }
 
-    std::string MeshOutline(const json& element)
+    std::string MeshOutline(const json& element, Bounds& own)
     {
-        std::string data = PathData(List(element, "polygon"));
+        std::string data = PathData(List(element, "polygon"), own);
         if (data.find('L') == std::string::npos)
             return {};
         return "<path class=\"mesh\" d=\"" + data + " Z\" fill=\"none\" stroke=\"#7a8a70\""
@@ -338,15 +382,18 @@ private:
         std::string out = "<text x=\"" + Coord(x) + "\" y=\"" + Coord(-y) + "\" dy=\"" + shift[row] +
                           "\" font-family=\"sans-serif\" font-size=\"" + Coord(height) + "\" text-anchor=\"" +
                           horizontal[column] + "\" fill=\"" + PenColour(element) + "\"";
-        if (std::isfinite(angle) && angle != 0.0)
-            out += " transform=\"rotate(" + Coord(-angle * 180.0 / 3.14159265358979323846) + " " + Coord(x) +
-                   " " + Coord(-y) + ")\"";
+        if (std::isfinite(angle) && angle != 0.0) {
+            double degrees = -angle * 180.0 / Pi;
+            if (!std::isfinite(degrees))  // whole turns change nothing
+                degrees = -std::fmod(angle, 2 * Pi) * 180.0 / Pi;
+            out += " transform=\"rotate(" + Coord(degrees) + " " + Coord(x) + " " + Coord(-y) + ")\"";
+        }
         return out + ">" + Escape(text) + "</text>\n";
     }
 
     // The record holds the first corner (top left) and the second (bottom right); a negative width
     // or scale swaps them, and the picture is then drawn mirrored about its centre as the host shows it.
-    std::string Picture(const json& element)
+    std::string Picture(const json& element, Bounds& own, std::string& why)
     {
         const json& rect = List(element, "rect");
         if (rect.size() < 4 || !std::all_of(rect.begin(), rect.end(), [](const json& v) { return v.is_number(); }))
@@ -355,13 +402,16 @@ private:
         double x2 = rect[2].get<double>(), y2 = rect[3].get<double>();
         double left = std::min(x1, x2), right = std::max(x1, x2);
         double bottom = std::min(y1, y2), top = std::max(y1, y2);
-        if (!std::isfinite(left + right + bottom + top) || !std::isfinite(right - left) || !std::isfinite(top - bottom))
+        const bool mirrorX = x2 < x1, mirrorY = y1 < y2;
+        if (!std::isfinite(right - left) || !std::isfinite(top - bottom) || (mirrorX && !std::isfinite(left + right)) ||
+            (mirrorY && !std::isfinite(top + bottom))) {
+            why = "its size lies too far out to be drawn";
             return {};
-        bounds.Add(left, -top);
-        bounds.Add(right, -bottom);
+        }
+        own.Add(left, -top);
+        own.Add(right, -bottom);
         std::string place = "x=\"" + Coord(left) + "\" y=\"" + Coord(-top) + "\" width=\"" + Coord(right - left) +
                             "\" height=\"" + Coord(top - bottom) + "\"";
-        const bool mirrorX = x2 < x1, mirrorY = y1 < y2;
         if (mirrorX || mirrorY) {
             // x' = sx·x + 2·cx where mirrored (and the same for y), which maps the rectangle onto itself.
             place += " transform=\"matrix(" + std::string(mirrorX ? "-1" : "1") + " 0 0 " + (mirrorY ? "-1" : "1") +
@@ -377,41 +427,34 @@ private:
     }
 
     const json& project;
+    std::vector<std::string>* warnings;
     std::map<int, Layer> layers;
     std::vector<int> order;
     Bounds bounds;
+    Bounds reach;  // of everything drawn, the texts as far as they may reach
 };
-
-void WriteText(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file)
-        throw std::runtime_error("cannot write " + path.string());
-}
 
 }  // namespace
 
-std::vector<std::string> WriteViewSvgs(const json& project, const std::string& outDir)
+std::vector<std::string> WriteViewSvgs(const json& project, const std::string& outDir, std::vector<std::string>* warnings)
 {
     std::filesystem::path folder(outDir);
     std::filesystem::create_directories(folder);
 
     std::map<int, Drawing> plans;
-    plans.emplace(0, Drawing(project));
+    plans.emplace(0, Drawing(project, warnings));
     std::map<std::string, Drawing> sheets;
     for (const json& worksheet : List(project, "worksheets"))
-        sheets.emplace(Text(worksheet, "id"), Drawing(project));
+        sheets.emplace(Text(worksheet, "id"), Drawing(project, warnings));
 
     for (const json& element : List(project, "elements")) {
         if (!element.is_object())
             continue;
         std::string view = Text(element, "view");
         if (view.empty() || view == "plan")
-            plans.try_emplace(Integer(element, "story", 0), project).first->second.Add(element);
+            plans.try_emplace(Integer(element, "story", 0), project, warnings).first->second.Add(element);
         else
-            sheets.try_emplace(view, project).first->second.Add(element);
+            sheets.try_emplace(view, project, warnings).first->second.Add(element);
     }
 
     std::vector<std::string> written;
@@ -422,7 +465,7 @@ std::vector<std::string> WriteViewSvgs(const json& project, const std::string& o
             if (Integer(entry, "index", std::numeric_limits<int>::min()) == story && !Text(entry, "name").empty())
                 title = Text(entry, "name");
         std::filesystem::path path = folder / ("plan-story-" + std::to_string(story) + ".svg");
-        WriteText(path, drawing.Document(title));
+        WriteFileAtomically(path, drawing.Document(title));
         written.push_back(path.string());
     }
 
@@ -440,7 +483,7 @@ std::vector<std::string> WriteViewSvgs(const json& project, const std::string& o
         for (int n = 2; !used.insert(name).second; ++n)
             name = stem + "-" + std::to_string(n);
         std::filesystem::path path = folder / (name + ".svg");
-        WriteText(path, drawing.Document(title.empty() ? label : title));
+        WriteFileAtomically(path, drawing.Document(title.empty() ? label : title));
         written.push_back(path.string());
     }
     return written;

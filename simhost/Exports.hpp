@@ -14,16 +14,18 @@ namespace sim {
 // (and story 0 always), "worksheet-<ref or name, made file-safe>.svg" per worksheet; returns the
 // files written. Drawing units are metres with north up. Text sizes are millimetres on paper at the
 // drawing's scale, the first of 1:100, 1:200, 1:500, 1:1000, 1:2000, 1:5000 … at which the drawing
-// fits on 400 mm of paper (a 2 mm label is 0.2 m at 1:100, 2 m at 1:1000). Throws
-// std::runtime_error when a file cannot be written.
-std::vector<std::string> WriteViewSvgs(const nlohmann::json& project, const std::string& outDir);
+// fits on 400 mm of paper (a 2 mm label is 0.2 m at 1:100, 2 m at 1:1000). An element that cannot be
+// drawn with finite numbers (its points or its text too far out) is left out and adds a line naming it
+// to `warnings`. Throws std::runtime_error when a file cannot be written.
+std::vector<std::string> WriteViewSvgs(const nlohmann::json& project, const std::string& outDir,
+                                       std::vector<std::string>* warnings = nullptr);
 
 // Writes "model.gltf" and "model.bin" (texture images travel inside the .bin) with every mesh;
 // returns the file written, or "" when the project has no mesh. glTF is Y-up: project (x, y, z)
 // becomes (x − cx, z − cz, −(y − cy)), (cx, cy, cz) being the centre of all meshes, kept in the
 // scene's extras as "offset". A mesh that cannot be drawn whole (its boundary points on one line,
 // too few of them) is written with what it has, or left out, and adds a line naming it to
-// `warnings`. Throws std::runtime_error when a file cannot be written.
+// `warnings`; so is one whose points would not be finite as the model's numbers. Throws std::runtime_error when a file cannot be written.
 std::string WriteGltfModel(const nlohmann::json& project, const std::string& outDir,
                            std::vector<std::string>* warnings = nullptr);
 

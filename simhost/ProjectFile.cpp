@@ -1,6 +1,7 @@
 // The project file: the project as JSON, loaded and saved member by member.
 
 #include <algorithm>
+#include <type_traits>
 
 #include "JsonNesting.hpp"
 #include "Project.hpp"
@@ -19,7 +20,7 @@ const std::map<std::string, Int32> AttributeMembers = {
 const std::vector<std::string> KnownMembers = {
     "untitled", "projectFile", "specialFolders", "geoLocation", "site", "originOffset", "layers", "lineTypes",
     "surfaces", "buildingMaterials", "pens", "stories", "worksheets", "currentView", "openWindows", "autotexts",
-    "libraries", "elements", "undoSteps", "faults", "missing", "defaults", "floorPlanId"};
+    "libraries", "elements", "undoSteps", "redoSteps", "faults", "missing", "defaults", "floorPlanId"};
 
 bool IsGuidText(const std::string& text)
 {
@@ -79,6 +80,182 @@ bool SamePlan(const FaultPlan& left, const FaultPlan& right)
                       });
 }
 
+Element ReadElement(const json& item)
+{
+    Element element;
+    element.guid = item.at("guid").get<std::string>();
+    element.type = item.at("type").get<std::string>();
+    element.view = item.value("view", std::string("plan"));
+    element.layer = item.value("layer", API_AttributeIndex(1));
+    element.story = item.value("story", Int16(0));
+    element.data = item;
+    for (const char* common : {"guid", "type", "view", "layer", "story"}) {
+        element.data.erase(common);
+    }
+    if (!IsGuidText(element.guid)) {
+        throw Error("elements: \"" + element.guid + "\" is not a GUID");
+    }
+    return element;
+}
+
+json WriteElement(const Element& element)
+{
+    json item = element.data;
+    for (const Coordinates& list : element.coordinates) {
+        json::array_t points;
+        points.reserve(list.values.size() / list.width);
+        for (std::size_t i = 0; i + list.width <= list.values.size(); i += list.width) {
+            points.emplace_back(json::array_t(list.values.begin() + static_cast<std::ptrdiff_t>(i),
+                                              list.values.begin() + static_cast<std::ptrdiff_t>(i + list.width)));
+        }
+        item[list.member] = std::move(points);
+    }
+    if (element.picture.bytes != nullptr)
+        item["data"] = PictureDataText(*element.picture.bytes);
+    item["guid"] = element.guid;
+    item["type"] = element.type;
+    item["view"] = element.view;
+    item["layer"] = element.layer;
+    item["story"] = element.story;
+    return item;
+}
+
+Attribute ReadAttribute(const json& item)
+{
+    Attribute attribute;
+    attribute.index = item.at("index").get<API_AttributeIndex>();
+    attribute.name = item.at("name").get<std::string>();
+    attribute.extra = item;
+    attribute.extra.erase("index");
+    attribute.extra.erase("name");
+    return attribute;
+}
+
+json WriteAttribute(const Attribute& attribute)
+{
+    json item = attribute.extra;
+    item["index"] = attribute.index;
+    item["name"] = attribute.name;
+    return item;
+}
+
+json WriteGeo(const GeoState& geo)
+{
+    return {{"surveyPoint", geo.surveyPoint}, {"geoReference", geo.geoReference}, {"crs", geo.crs},
+            {"longitude", geo.longitude},     {"latitude", geo.latitude},         {"altitude", geo.altitude},
+            {"north", geo.north}};
+}
+
+GeoState ReadGeo(const json& value)
+{
+    GeoState geo;
+    geo.surveyPoint = Numbers<3>(value.at("surveyPoint"), "surveyPoint");
+    geo.geoReference = Numbers<6>(value.at("geoReference"), "geoReference");
+    geo.crs = value.at("crs").get<std::array<std::string, 6>>();
+    geo.longitude = value.at("longitude").get<double>();
+    geo.latitude = value.at("latitude").get<double>();
+    geo.altitude = value.at("altitude").get<double>();
+    geo.north = value.at("north").get<double>();
+    return geo;
+}
+
+// One change of an undo step. A made thing carries its place in its list and, while the step is
+// undone, the thing itself.
+json WriteChange(const Change& change)
+{
+    json item;
+    std::visit(
+        [&item](const auto& made) {
+            using Kind = std::decay_t<decltype(made)>;
+            if constexpr (std::is_same_v<Kind, ElementMade>) {
+                item = {{"kind", "element"}, {"guid", made.guid}, {"position", made.position}};
+                if (made.held) item["held"] = WriteElement(*made.held);
+            } else if constexpr (std::is_same_v<Kind, AttributeMade>) {
+                item = {{"kind", "attribute"}, {"type", made.typeID}, {"index", made.index}, {"position", made.position}};
+                if (made.held) item["held"] = WriteAttribute(*made.held);
+            } else if constexpr (std::is_same_v<Kind, WorksheetMade>) {
+                item = {{"kind", "worksheet"}, {"id", made.id}, {"position", made.position}};
+                if (made.held) item["held"] = {{"id", made.held->id}, {"name", made.held->name}, {"ref", made.held->ref}};
+            } else if constexpr (std::is_same_v<Kind, AutoTextMade>) {
+                item = {{"kind", "autotext"}, {"key", made.key}, {"position", made.position}};
+                if (made.held) item["held"] = {{"name", made.held->name}, {"key", made.held->key}, {"value", made.held->value}};
+            } else if constexpr (std::is_same_v<Kind, AutoTextSet>) {
+                item = {{"kind", "autotextValue"}, {"key", made.key}, {"before", made.before}, {"after", made.after}};
+            } else {
+                item = {{"kind", "geoLocation"}, {"before", WriteGeo(made.before)}, {"after", WriteGeo(made.after)}};
+            }
+        },
+        change);
+    return item;
+}
+
+Change ReadChange(const json& item)
+{
+    const std::string kind = item.at("kind").get<std::string>();
+    const bool held = item.contains("held");
+    if (kind == "element") {
+        ElementMade made{item.at("guid").get<std::string>(), item.at("position").get<std::size_t>(), std::nullopt};
+        if (held) {
+            made.held = ReadElement(item["held"]);
+            if (made.held->guid != made.guid) throw Error("undo steps: a held element is not the one the step made");
+        }
+        return made;
+    }
+    if (kind == "attribute") {
+        AttributeMade made{item.at("type").get<Int32>(), item.at("index").get<API_AttributeIndex>(),
+                           item.at("position").get<std::size_t>(), std::nullopt};
+        const bool known = std::any_of(AttributeMembers.begin(), AttributeMembers.end(),
+                                       [&made](const auto& member) { return member.second == made.typeID; });
+        if (!known) throw Error("undo steps: attribute type " + std::to_string(made.typeID) + " is not one a project keeps");
+        if (held) {
+            made.held = ReadAttribute(item["held"]);
+            if (made.held->index != made.index) throw Error("undo steps: a held attribute is not the one the step made");
+        }
+        return made;
+    }
+    if (kind == "worksheet") {
+        WorksheetMade made{item.at("id").get<std::string>(), item.at("position").get<std::size_t>(), std::nullopt};
+        if (held) {
+            const json& sheet = item["held"];
+            made.held = Worksheet{sheet.at("id").get<std::string>(), sheet.value("name", std::string()),
+                                  sheet.value("ref", std::string())};
+            if (made.held->id != made.id) throw Error("undo steps: a held worksheet is not the one the step made");
+        }
+        return made;
+    }
+    if (kind == "autotext") {
+        AutoTextMade made{item.at("key").get<std::string>(), item.at("position").get<std::size_t>(), std::nullopt};
+        if (held) {
+            const json& text = item["held"];
+            made.held = AutoText{text.at("name").get<std::string>(), text.at("key").get<std::string>(),
+                                 text.value("value", std::string())};
+            if (made.held->key != made.key) throw Error("undo steps: a held autotext is not the one the step made");
+        }
+        return made;
+    }
+    if (kind == "autotextValue") {
+        return AutoTextSet{item.at("key").get<std::string>(), item.at("before").get<std::string>(),
+                           item.at("after").get<std::string>()};
+    }
+    if (kind == "geoLocation") {
+        return GeoLocationSet{ReadGeo(item.at("before")), ReadGeo(item.at("after"))};
+    }
+    throw Error("undo steps: \"" + kind + "\" is not a kind of change");
+}
+
+json WriteSteps(const std::vector<UndoStep>& steps)
+{
+    json list = json::array();
+    for (const UndoStep& step : steps) {
+        json changes = json::array();
+        for (const Change& change : step.changes) {
+            changes.push_back(WriteChange(change));
+        }
+        list.push_back({{"name", step.name}, {"elements", step.elements}, {"changes", std::move(changes)}});
+    }
+    return list;
+}
+
 }  // namespace
 
 void Project::Load(const json& file)
@@ -128,12 +305,7 @@ void Project::LoadMembers(const json& file)
         }
         std::vector<Attribute> list;
         for (const json& item : file[member]) {
-            Attribute attribute;
-            attribute.index = item.at("index").get<API_AttributeIndex>();
-            attribute.name = item.at("name").get<std::string>();
-            attribute.extra = item;
-            attribute.extra.erase("index");
-            attribute.extra.erase("name");
+            Attribute attribute = ReadAttribute(item);
             const bool taken = std::any_of(list.begin(), list.end(), [&attribute](const Attribute& other) {
                 return other.index == attribute.index;
             });
@@ -196,24 +368,11 @@ void Project::LoadMembers(const json& file)
     }
     if (file.contains("elements")) {
         for (const json& item : file["elements"]) {
-            Element element;
-            element.guid = item.at("guid").get<std::string>();
-            element.type = item.at("type").get<std::string>();
-            element.view = item.value("view", std::string("plan"));
-            element.layer = item.value("layer", API_AttributeIndex(1));
-            element.story = item.value("story", Int16(0));
-            element.data = item;
-            for (const char* common : {"guid", "type", "view", "layer", "story"}) {
-                element.data.erase(common);
-            }
-            if (!IsGuidText(element.guid)) {
-                throw Error("elements: \"" + element.guid + "\" is not a GUID");
-            }
-            model.elements.push_back(std::move(element));
+            model.elements.push_back(ReadElement(item));
         }
     }
     if (file.contains("undoSteps")) {
-        // A saved step lists the elements it made; that is what undoing it takes out.
+        // A step written with only the elements it made (as files once were) undoes just those.
         std::map<std::string, std::size_t> positions;
         for (std::size_t i = 0; i < model.elements.size(); ++i) {
             positions.emplace(model.elements[i].guid, i);
@@ -222,12 +381,34 @@ void Project::LoadMembers(const json& file)
             UndoStep step;
             step.name = item.at("name").get<std::string>();
             step.elements = item.value("elements", std::vector<std::string>());
-            for (const std::string& guid : step.elements) {
-                const auto found = positions.find(guid);
-                step.changes.push_back(ElementMade{guid, found != positions.end() ? found->second : model.elements.size(),
-                                                   std::nullopt});
+            if (item.contains("changes")) {
+                for (const json& change : item["changes"]) {
+                    step.changes.push_back(ReadChange(change));
+                }
+            } else {
+                for (const std::string& guid : step.elements) {
+                    const auto found = positions.find(guid);
+                    step.changes.push_back(ElementMade{
+                        guid, found != positions.end() ? found->second : model.elements.size(), std::nullopt});
+                }
             }
             undoSteps.push_back(std::move(step));
+        }
+    }
+    if (file.contains("redoSteps")) {
+        for (const json& item : file["redoSteps"]) {
+            UndoStep step;
+            step.name = item.at("name").get<std::string>();
+            step.elements = item.value("elements", std::vector<std::string>());
+            for (const json& change : item.at("changes")) {
+                step.changes.push_back(ReadChange(change));
+                // What these steps would bring back keeps its index, as after the undo that made them.
+                if (const auto* made = std::get_if<AttributeMade>(&step.changes.back()); made != nullptr && made->held) {
+                    API_AttributeIndex& highest = heldAttributeIndex[made->typeID];
+                    highest = std::max(highest, made->index);
+                }
+            }
+            redoSteps.push_back(std::move(step));
         }
     }
     if (file.contains("faults")) {
@@ -269,10 +450,7 @@ json Project::Save() const
         const auto kind = model.attributes.find(typeID);
         if (kind != model.attributes.end()) {
             for (const Attribute& attribute : kind->second) {
-                json item = attribute.extra;
-                item["index"] = attribute.index;
-                item["name"] = attribute.name;
-                list.push_back(std::move(item));
+                list.push_back(WriteAttribute(attribute));
             }
         }
         file[member] = std::move(list);
@@ -306,31 +484,13 @@ json Project::Save() const
     file["libraries"] = std::move(libraryList);
     json elements = json::array();
     for (const Element& element : model.elements) {
-        json item = element.data;
-        for (const Coordinates& list : element.coordinates) {
-            json::array_t points;
-            points.reserve(list.values.size() / list.width);
-            for (std::size_t i = 0; i + list.width <= list.values.size(); i += list.width) {
-                points.emplace_back(json::array_t(list.values.begin() + static_cast<std::ptrdiff_t>(i),
-                                                  list.values.begin() + static_cast<std::ptrdiff_t>(i + list.width)));
-            }
-            item[list.member] = std::move(points);
-        }
-        if (element.picture.bytes != nullptr)
-            item["data"] = PictureDataText(*element.picture.bytes);
-        item["guid"] = element.guid;
-        item["type"] = element.type;
-        item["view"] = element.view;
-        item["layer"] = element.layer;
-        item["story"] = element.story;
-        elements.push_back(std::move(item));
+        elements.push_back(WriteElement(element));
     }
     file["elements"] = std::move(elements);
-    json steps = json::array();
-    for (const UndoStep& step : undoSteps) {
-        steps.push_back({{"name", step.name}, {"elements", step.elements}});
+    file["undoSteps"] = WriteSteps(undoSteps);
+    if (!redoSteps.empty()) {
+        file["redoSteps"] = WriteSteps(redoSteps);
     }
-    file["undoSteps"] = std::move(steps);
     json faults = json::object();
     for (const auto& [name, fault] : faultPlan.faults) {
         faults[name] = SaveFault(fault);

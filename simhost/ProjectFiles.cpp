@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "AtomicFile.hpp"
 #include "Project.hpp"
+#include "Simulator.hpp"
 
 namespace sim {
 
@@ -90,7 +92,9 @@ GSErrCode Project::CopyFilesIntoLibrary(const IO::Location& libraryFolder, const
         if (fs::equivalent(source, target, error)) {
             continue;
         }
-        if (!fs::copy_file(source, target, fs::copy_options::overwrite_existing, error)) {
+        try {
+            CopyFileAtomically(source, target);
+        } catch (const Error&) {
             return APIERR_GENERAL;
         }
     }

@@ -1,6 +1,13 @@
 #include "SavedFolders.hpp"
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <set>
+
 #include "APIDefs.hpp"
+#include "AtomicFile.hpp"
+#include "Simulator.hpp"
 
 namespace sim {
 
@@ -29,7 +36,61 @@ fs::path Inside(const fs::path& path, const fs::path& folder)
     return relative;
 }
 
+bool SameBytes(const fs::path& a, const fs::path& b)
+{
+    std::ifstream left(a, std::ios::binary), right(b, std::ios::binary);
+    return left && right && std::equal(std::istreambuf_iterator<char>(left), std::istreambuf_iterator<char>(),
+                                       std::istreambuf_iterator<char>(right), std::istreambuf_iterator<char>());
+}
+
+// The texture files a project file refers to, as absolute paths.
+std::set<fs::path> TextureFiles(const json& project)
+{
+    std::set<fs::path> files;
+    if (!project.is_object() || !project.contains("surfaces") || !project["surfaces"].is_array())
+        return files;
+    for (const json& surface : project["surfaces"])
+        if (const json* file = TextureFile(surface))
+            files.insert(fs::absolute(file->get<std::string>()).lexically_normal());
+    return files;
+}
+
+// The project file now at `path`, or null when there is none that reads as JSON.
+json CurrentFile(const fs::path& path)
+{
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return nullptr;
+    std::ifstream in(path, std::ios::binary);
+    return json::parse(in, nullptr, false);
+}
+
+// Removes the files of `files` that lie in `folders` and are not in `kept`.
+void RemoveInside(const std::set<fs::path>& files, const std::set<fs::path>& kept, const fs::path& folders)
+{
+    for (const fs::path& file : files) {
+        std::error_code error;
+        if (!kept.contains(file) && !Inside(file, folders).empty())
+            fs::remove(file, error);
+    }
+}
+
 }  // namespace
+
+void SaveProjectFile(const std::string& path, const json& project, int indent)
+{
+    const fs::path folders = FoldersBeside(path);
+    const std::set<fs::path> before = TextureFiles(CurrentFile(path));
+    const std::set<fs::path> after = TextureFiles(project);
+    try {
+        WriteFileAtomically(path, project.dump(indent) + "\n");
+    } catch (const Error&) {
+        // The old file stays as it was, with its own texture files; the new ones go.
+        RemoveInside(after, before, folders);
+        throw;
+    }
+    RemoveInside(before, after, folders);
+}
 
 fs::path FoldersBeside(const std::string& savedFile)
 {
@@ -75,15 +136,17 @@ json MoveFoldersInto(json project, const fs::path& folders)
         std::error_code error;
         if (relative.empty() || !fs::is_regular_file(source, error))
             continue;
-        const fs::path target = library / relative;
+        fs::path target = library / relative;
+        // A file of that name there may belong to the project file being replaced: it is not overwritten.
+        for (int n = 2; fs::exists(target, error) && !fs::equivalent(source, target, error) && !SameBytes(source, target); ++n)
+            target = library / relative.parent_path() / (relative.stem().string() + "-" + std::to_string(n) + relative.extension().string());
         fs::create_directories(target.parent_path(), error);
         if (error)
             continue;
         const bool same = fs::exists(target, error) && fs::equivalent(source, target, error);
-        if (!same && !fs::copy_file(source, target, fs::copy_options::overwrite_existing, error))
-            continue;
-        if (!error)
-            surface["texture"]["file"] = target.string();
+        if (!same)
+            CopyFileAtomically(source, target);
+        surface["texture"]["file"] = target.string();
     }
     return project;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
+#include "ExportChecks.hpp"
 #include "Exports.hpp"
 #include "TestSupport.hpp"
 
@@ -99,7 +101,14 @@ protected:
     test::TempFolder out;
     json project = Project();
 
-    std::vector<std::string> Write() { return sim::WriteViewSvgs(project, out.Path().string()); }
+    // Every drawing written is read back by an XML parser.
+    std::vector<std::string> Write(std::vector<std::string>* warnings = nullptr)
+    {
+        std::vector<std::string> files = sim::WriteViewSvgs(project, out.Path().string(), warnings);
+        for (const std::string& file : files)
+            EXPECT_EQ(exportcheck::SvgFaults(test::ReadFile(file)), "") << file;
+        return files;
+    }
     std::string Read(const std::string& name) { return test::ReadFile(out.Path() / name); }
 };
 
@@ -313,6 +322,7 @@ protected:
     {
         std::string path = sim::WriteGltfModel(project, out.Path().string());
         EXPECT_EQ(path, out / "model.gltf");
+        EXPECT_EQ(exportcheck::GltfFaults(path), "");
         tinygltf::Model model;
         tinygltf::TinyGLTF loader;
         std::string error, warning;
@@ -479,6 +489,7 @@ TEST_F(ExportGltfTest, MeshesWithoutAreaKeepTheirWallsAndAreNamedInAWarning)
     std::vector<std::string> warnings;
     std::string path = sim::WriteGltfModel(project, out.Path().string(), &warnings);
     ASSERT_EQ(path, out / "model.gltf");
+    EXPECT_EQ(exportcheck::GltfFaults(path), "");
     ASSERT_EQ(warnings.size(), 3u);
     EXPECT_NE(warnings[0].find("{LINE}"), std::string::npos) << warnings[0];
     EXPECT_NE(warnings[0].find("one line"), std::string::npos) << warnings[0];
@@ -519,6 +530,100 @@ TEST_F(ExportGltfTest, ProjectWithoutUsableMeshesWritesNothing)
     EXPECT_EQ(sim::WriteGltfModel(project, out.Path().string()), "");
     EXPECT_FALSE(std::filesystem::exists(out / "model.gltf"));
     EXPECT_FALSE(std::filesystem::exists(out / "model.bin"));
+}
+
+// Numbers at the ends of the double range: what can be drawn is, with finite numbers only; what
+// cannot is left out and named.
+TEST_F(ExportSvgTest, ElementsThatCannotBeDrawnFinitelyAreLeftOutAndNamed)
+{
+    const double huge = std::numeric_limits<double>::max();
+    auto withGuid = [](json element, const std::string& guid) {
+        element["guid"] = guid;
+        return element;
+    };
+    auto text = [](const std::string& guid, double x, double y, double size, double angle) {
+        return json{{"guid", guid}, {"type", "text"}, {"view", "plan"}, {"story", 0}, {"layer", 7}, {"pen", 3},
+                    {"text", "12/3"}, {"loc", {x, y}}, {"size", size}, {"anchor", 4}, {"angle", angle}};
+    };
+    auto picture = [](const std::string& guid, json rect) {
+        return json{{"guid", guid}, {"type", "picture"}, {"view", "plan"}, {"story", 0}, {"layer", 1},
+                    {"rect", std::move(rect)}, {"data", ""}};
+    };
+    project["elements"] = {
+        withGuid(Polyline("plan", 0, 7, {{-huge, 0}, {0, 1}}), "{FAR-WEST}"),             // drawn: the span still fits
+        withGuid(Polyline("plan", 0, 7, {{huge, 0}, {huge * 0.5, 1}}), "{FAR-EAST}"),     // the span would overflow
+        text("{HUGE-TEXT}", 0, 0, 1e308, 0),                                                // its size overflows
+        text("{TEXT-AT-EDGE}", 0, huge, 2.5, 0),                                            // drawn: its reach still fits
+        text("{TURNED}", 1, 1, 2.5, 1e308),                                                 // drawn, turned by what is left of whole turns
+        picture("{WIDE-PICTURE}", {-huge, 0, huge, 1}),                                     // its width overflows
+        picture("{MIRRORED-FAR}", {huge, 0, huge * 0.75, 1}),                               // its mirroring overflows
+        picture("{SMALL-PICTURE}", {0, 0, 10, 10})};                                        // drawn
+    std::vector<std::string> warnings;
+    Write(&warnings);
+
+    std::vector<std::string> named;
+    for (const std::string& warning : warnings) {
+        EXPECT_NE(warning.find("left out of the drawing"), std::string::npos) << warning;
+        named.push_back(warning.substr(warning.find('{'), warning.find('}') - warning.find('{') + 1));
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{"{FAR-EAST}", "{HUGE-TEXT}", "{WIDE-PICTURE}", "{MIRRORED-FAR}"}));
+    const std::string svg = Read("plan-story-0.svg");
+    EXPECT_NE(svg.find("M-1.7976931348623157e+308,0 L0,-1"), std::string::npos) << "the far-west line is drawn";
+    EXPECT_NE(svg.find("rotate("), std::string::npos) << "the turned text is drawn";
+    EXPECT_NE(svg.find("<rect x=\"0\" y=\"-10\""), std::string::npos) << "the small picture is drawn";
+
+    // Each alone is drawn where it can be, or left out alone.
+    for (const json& element : json(project["elements"])) {
+        project["elements"] = {element};
+        warnings.clear();
+        Write(&warnings);
+        SCOPED_TRACE(element["guid"].get<std::string>());
+        EXPECT_LE(warnings.size(), 1u);
+    }
+}
+
+TEST_F(ExportGltfTest, MeshesThatCannotBeWrittenFinitelyAreLeftOutAndNamed)
+{
+    auto mesh = [](const std::string& guid, double x, double y, double size) {
+        json made = Mesh({{x, y, 1}, {x + size, y, 1}, {x + size, y + size, 2}, {x, y + size, 2}, {x, y, 1}}, json::array());
+        made["guid"] = guid;
+        return made;
+    };
+    json deep = mesh("{DEEP-SKIRT}", 0, 0, 10);
+    deep["level"] = -1e308;
+    deep["skirtDepth"] = 1e308;  // its bottom overflows
+    json tiled = mesh("{TINY-TILES}", 0, 0, 10);
+    project["surfaces"].push_back({{"index", 5}, {"name", "Tiles"},
+                                   {"texture", {{"file", (out.Path() / "tile.png").string()}, {"sizeX", 1e-300}, {"sizeY", 1e-300}}}});
+    test::WriteFile(out.Path() / "tile.png", std::string(OnePixelPng.begin(), OnePixelPng.end()));
+    tiled["topSurface"] = 5;  // its texture coordinates overflow a float
+    project["elements"] = {mesh("{HERE}", 0, 0, 10),
+                           mesh("{FAR}", 1e45, 0, 1e35),                     // too far from {HERE} for floats
+                           mesh("{HUGE}", -1e308, -1e308, 1.5e308),           // its own size overflows a float
+                           deep, tiled,
+                           mesh("{NEAR}", 1e30, 0, 1e20)};                   // far, but floats still reach it
+    std::vector<std::string> warnings;
+    const std::string path = sim::WriteGltfModel(project, out.Path().string(), &warnings);
+    ASSERT_EQ(path, out / "model.gltf");
+    EXPECT_EQ(exportcheck::GltfFaults(path), "");
+    std::vector<std::string> named;
+    for (const std::string& warning : warnings) {
+        EXPECT_NE(warning.find("left out of the model"), std::string::npos) << warning;
+        named.push_back(warning.substr(warning.find('{'), warning.find('}') - warning.find('{') + 1));
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{"{FAR}", "{HUGE}", "{DEEP-SKIRT}", "{TINY-TILES}"}));
+    const json model = json::parse(test::ReadFile(path));
+    std::vector<std::string> nodes;
+    for (const json& node : model["nodes"])
+        nodes.push_back(node["name"]);
+    EXPECT_EQ(nodes, (std::vector<std::string>{"{HERE}", "{NEAR}"}));
+
+    // A far mesh alone is written, about its own centre.
+    project["elements"] = {mesh("{FAR}", 1e12, 0, 10)};
+    warnings.clear();
+    ASSERT_EQ(sim::WriteGltfModel(project, out.Path().string(), &warnings), path);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(exportcheck::GltfFaults(path), "");
 }
 
 }  // namespace

@@ -189,7 +189,11 @@ TEST_F(UndoRecord, EverythingMadeInsideACommandIsUndoneAndRedoneExactly)
     ASSERT_EQ(done["autotexts"].size(), 2u);
 
     EXPECT_EQ(project.Undo(1), 1);
-    EXPECT_EQ(project.Save(), start);
+    json undone = project.Save();
+    ASSERT_EQ(undone["redoSteps"].size(), 1u);
+    EXPECT_EQ(undone["redoSteps"][0]["name"], "Vše");
+    undone.erase("redoSteps");
+    EXPECT_EQ(undone, start);
     EXPECT_EQ(project.Redo(1), 1);
     EXPECT_EQ(withoutWindows(), done);
 }
@@ -281,4 +285,82 @@ TEST_F(UndoRecord, AStepFromAProjectFileTakesOutOnlyItsElements)
     EXPECT_EQ(reloaded.Save().dump(), located.dump());
     EXPECT_EQ(reloaded.Undo(1), 1);
     EXPECT_EQ(reloaded.Save()["elements"], undone["elements"]);
+}
+
+// The same command's step saved and loaded again, whether it is done or undone: undo and redo act
+// on the loaded project exactly as on the one that was saved.
+TEST_F(UndoRecord, AStepSavedAndLoadedAgainUndoesAndRedoesEverythingItOwns)
+{
+    const API_Guid autotextGuid = GSGuid2APIGuid(GS::Guid("{11111111-2222-4333-8444-555555555555}"));
+    ASSERT_EQ(project.CreateAutoText(&autotextGuid, "Parcela"), NoError);
+    const json start = project.Save();
+    const GS::UniString key(start["autotexts"][0]["key"].get<std::string>().c_str(), CC_UTF8);
+    ASSERT_EQ(project.CallUndoableCommand("Vše", [&] {
+        AddLine(0);
+        AddAttribute(API_LayerID, "Vrstva");
+        AddAttribute(API_MaterialID, "Povrch");
+        AddWorksheet("List");
+        EXPECT_EQ(SetSurveyPoint(7), NoError);
+        const API_Guid other = GSGuid2APIGuid(GS::Guid("{21111111-2222-4333-8444-555555555555}"));
+        EXPECT_EQ(project.CreateAutoText(&other, "Jiný"), NoError);
+        const GS::UniString value("1234/5");
+        return project.SetAutoText(&key, &value);
+    }), NoError);
+    // The windows open on worksheets are the user's view, not part of the step.
+    const auto withoutWindows = [](json file) {
+        file.erase("openWindows");
+        return file;
+    };
+    const json done = withoutWindows(project.Save());
+    ASSERT_EQ(project.Undo(1), 1);
+    const json undone = withoutWindows(project.Save());
+    ASSERT_EQ(project.Redo(1), 1);
+
+    // Loaded while the step is done: undoing it takes out all it made and set.
+    sim::Project loaded;
+    loaded.SetWorkFolder(work.Path().string());
+    loaded.Load(json::parse(done.dump()));
+    EXPECT_EQ(withoutWindows(loaded.Save()), done);
+    EXPECT_EQ(loaded.Undo(1), 1);
+    EXPECT_EQ(withoutWindows(loaded.Save()), undone);
+    EXPECT_EQ(loaded.Redo(1), 1);
+    EXPECT_EQ(withoutWindows(loaded.Save()), done);
+
+    // Loaded while it is undone: it can be redone, with what it made.
+    sim::Project reloaded;
+    reloaded.SetWorkFolder(work.Path().string());
+    reloaded.Load(json::parse(undone.dump()));
+    EXPECT_EQ(withoutWindows(reloaded.Save()), undone);
+    EXPECT_EQ(reloaded.Redo(1), 1);
+    EXPECT_EQ(withoutWindows(reloaded.Save()), done);
+    // An attribute made meanwhile does not take the index the redo brings back.
+    reloaded.Load(json::parse(undone.dump()));
+    API_Attribute layer{};
+    layer.header.typeID = API_LayerID;
+    CHTruncate("Mimo", layer.header.name, sizeof layer.header.name);
+    ASSERT_EQ(reloaded.CreateAttribute(&layer, nullptr, GS::EmptyUniString), NoError);
+    for (const json& made : done["layers"])
+        EXPECT_NE(made["index"].get<int>(), layer.header.index) << made;
+}
+
+TEST_F(UndoRecord, HostileUndoStepsAreRefused)
+{
+    const json element = json::parse(R"({"guid": "{11111111-2222-4333-8444-555555555555}", "type": "polyline",
+                                        "coords": [[0, 0], [1, 1]]})");
+    for (const char* change : {
+             R"({"kind": "teleport"})",
+             R"({"kind": "element"})",
+             R"({"kind": "attribute", "type": 99, "index": 3, "position": 0})",
+             R"({"kind": "element", "guid": "{21111111-2222-4333-8444-555555555555}", "position": 0, "held": 0})",
+             R"({"kind": "geoLocation", "before": {}, "after": {}})"}) {
+        json file = {{"elements", {element}},
+                     {"undoSteps", {{{"name", "Krok"}, {"elements", json::array()}, {"changes", {json::parse(change)}}}}}};
+        EXPECT_THROW(project.Load(file), sim::Error) << change;
+        EXPECT_TRUE(project.UndoSteps().empty()) << change;
+    }
+    // A held element that is not the one the step made.
+    json file = {{"redoSteps", {{{"name", "Krok"}, {"elements", json::array()},
+                                 {"changes", {{{"kind", "element"}, {"guid", "{21111111-2222-4333-8444-555555555555}"},
+                                               {"position", 0}, {"held", element}}}}}}}};
+    EXPECT_THROW(project.Load(file), sim::Error);
 }

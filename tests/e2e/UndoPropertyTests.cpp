@@ -1,5 +1,5 @@
-// Random sessions of placements, survey-point and autotext calls, undos and redos, checked after
-// every action against a model of what each undo step owns. Whatever a placement makes outside its
+// Random sessions of placements, survey-point and autotext calls, undos, redos and reloads of the
+// saved project, checked after every action against a model of what each undo step owns. Whatever a placement makes outside its
 // step (texture surfaces with their library files, worksheets, the windows opened on them) and the
 // survey point and autotexts belong to no step: undo and redo never touch them.
 
@@ -61,7 +61,7 @@ public:
 
     void Act()
     {
-        const int choice = Pick(0, 11);
+        const int choice = Pick(0, 12);
         if (choice <= 5) {
             Place(choice);
         } else if (choice == 6) {
@@ -76,9 +76,20 @@ public:
             ExpectOnlyOutsideChanged(before);
         } else if (choice <= 9) {
             Undo(Pick(1, 3));
-        } else {
+        } else if (choice <= 11) {
             Redo(Pick(1, 3));
+        } else {
+            SaveAndReload();
         }
+    }
+
+    // As a later run with --project: the history continues from the file alone.
+    void SaveAndReload()
+    {
+        const std::string file = session.Project().dump(2);
+        session.sim.LoadProject(json::parse(file));
+        EXPECT_TRUE(session.Project().dump(2) == file) << "the saved project loads and saves back differently";
+        ++reloads;
     }
 
     // Undoing everything leaves the project as it started but for what no step owns; redoing
@@ -93,7 +104,8 @@ public:
         const int steps = static_cast<int>(done.size());
         Undo(steps + 1);
         json expected = start;
-        const json now = session.Project();
+        json now = session.Project();
+        now.erase("redoSteps");  // checked by Undo against the model
         for (const std::string& member : Outside)
             expected[member] = now[member];
         EXPECT_TRUE(SameProject(expected, now));
@@ -109,6 +121,7 @@ public:
     }
 
     std::size_t Steps() const { return done.size(); }
+    int Reloads() const { return reloads; }
 
 private:
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
@@ -238,15 +251,29 @@ private:
             expected[member] = actual[member];
         expected["elements"] = elements;
         expected["layers"] = layers;
-        json steps = json::array();
-        for (const Owned& step : done) {
+        expected["undoSteps"] = Outline(done);
+        expected.erase("redoSteps");
+        if (!undone.empty())
+            expected["redoSteps"] = Outline(undone);
+        // What a step records beyond its name and elements is checked by what undo and redo do.
+        json seen = actual;
+        for (const char* member : {"undoSteps", "redoSteps"})
+            if (seen.contains(member))
+                for (json& step : seen[member])
+                    step.erase("changes");
+        EXPECT_TRUE(SameProject(expected, seen));
+    }
+
+    static json Outline(const std::vector<Owned>& steps)
+    {
+        json list = json::array();
+        for (const Owned& step : steps) {
             json guids = json::array();
             for (const json& element : step.elements)
                 guids.push_back(element["guid"]);
-            steps.push_back({{"name", step.name}, {"elements", guids}});
+            list.push_back({{"name", step.name}, {"elements", guids}});
         }
-        expected["undoSteps"] = steps;
-        EXPECT_TRUE(SameProject(expected, actual));
+        return list;
     }
 
     void ExpectOnlyOutsideChanged(const json& before)
@@ -264,6 +291,7 @@ private:
     json layers;
     std::vector<Owned> done;
     std::vector<Owned> undone;
+    int reloads = 0;
 };
 
 }  // namespace
@@ -276,6 +304,7 @@ TEST(UndoProperty, RandomSessionsMatchWhatEachStepOwns)
         for (int action = 0; action < 40 && !::testing::Test::HasFailure(); ++action)
             session.Act();
         session.UndoAndRedoEverything();
+        EXPECT_GT(session.Reloads(), 0) << "no reload in this session";
         if (::testing::Test::HasFailure())
             return;
     }
