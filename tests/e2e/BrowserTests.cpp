@@ -568,40 +568,9 @@ TEST(BrowserPage, ADevelopmentServerAnswersForTheWebApplicationsOrigin)
 // ---------------------------------------------------------------------------------------------
 // landfetch-host run --browser chromium
 
-struct HostRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-HostRun RunHost(const std::vector<std::string>& args)
-{
-    test::TempFolder folder;
-    auto quoted = [](const std::string& text) {
-        std::string q = "'";
-        for (char c : text)
-            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    };
-    std::string command = quoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& arg : args) {
-        command += ' ';
-        command += quoted(arg);
-    }
-    command += " 2>";
-    command += quoted(folder / "stderr");
-    HostRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[65536];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = test::ReadFile(folder / "stderr");
-    return run;
-}
+using test::HostRun;
+using test::RunHost;
+using test::ShellQuoted;
 
 // What differs between any two runs: element identifiers, elapsed times, the work folder, the
 // time in texture names.

@@ -20,48 +20,9 @@ namespace {
 
 using nlohmann::json;
 
-struct HostRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-HostRun RunHost(const std::vector<std::string>& args)
-{
-    test::TempFolder folder;
-    std::string command = Quoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& arg : args)
-        command += " " + Quoted(arg);
-    command += " 2>" + Quoted(folder / "stderr");
-
-    HostRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = test::ReadFile(folder / "stderr");
-    return run;
-}
+using test::HostRun;
+using test::RunHost;
+using test::ShellQuoted;
 
 int LineCount(const std::string& text)
 {
@@ -357,9 +318,9 @@ TEST(CliSave, TheReplyAndTheStepLinesAreOutBeforeTheProjectIsWritten)
     const std::string fifo = folder / "p.json", scenario = folder / "scenario.json";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     test::WriteFile(scenario, R"({"steps": [{"menu": [32500, 1]}, {"call": "GetVersion"}]})");
-    const std::string host = Quoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& command : {std::string(" call GetVersion"), " run " + Quoted(scenario)}) {
-        FILE* pipe = popen((host + " --save " + Quoted(fifo) + command + " 2>/dev/null").c_str(), "r");
+    const std::string host = ShellQuoted((test::ExecutableFolder() / "landfetch-host").string());
+    for (const std::string& command : {std::string(" call GetVersion"), " run " + ShellQuoted(scenario)}) {
+        FILE* pipe = popen((host + " --save " + ShellQuoted(fifo) + command + " 2>/dev/null").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         pollfd output{fileno(pipe), POLLIN, 0};
         std::string before;

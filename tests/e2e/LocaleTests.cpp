@@ -22,47 +22,18 @@ namespace fs = std::filesystem;
 
 const char* const Locales[] = {"cs_CZ", "de_DE"};
 
-struct HostRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using test::HostRun;
 
 // landfetch-host with the library that sets `locale` preloaded; none for "C".
-HostRun RunHost(const std::string& locale, const std::vector<std::string>& args, const fs::path& errFile)
+HostRun RunHost(const std::string& locale, const std::vector<std::string>& args)
 {
-    std::string command;
-    if (!locale.empty()) {
-        const fs::path library = test::ExecutableFolder() / ("libpreload_locale_" + locale + ".so");
-        // Sanitizer builds want their runtime first among the libraries; the preloaded one comes before it.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        command += "LD_PRELOAD=" + Quoted(library.string()) + " ASAN_OPTIONS=" +
-                   Quoted(std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0") + " ";
-    }
-    command += Quoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& arg : args)
-        command += " " + Quoted(arg);
-    command += " 2>" + Quoted(errFile.string());
-
-    HostRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = test::ReadFile(errFile);
-    return run;
+    if (locale.empty())
+        return test::RunHost(args);
+    const fs::path library = test::ExecutableFolder() / ("libpreload_locale_" + locale + ".so");
+    // Sanitizer builds want their runtime first among the libraries; the preloaded one comes before it.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    return test::RunHost(args, {"LD_PRELOAD=" + library.string(),
+                                "ASAN_OPTIONS=" + std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
 }
 
 bool IsHex(const std::string& text, size_t from, size_t count)
@@ -152,7 +123,6 @@ Session RunSession(const std::string& locale, const fs::path& folder)
 {
     fs::remove_all(folder);
     fs::create_directories(folder);
-    const fs::path errFile = folder.parent_path() / "stderr";
     const std::string out = (folder / "demo").string();
     const std::string saved = (folder / "p.json").string();
     const std::vector<std::vector<std::string>> commands = {
@@ -173,7 +143,7 @@ Session RunSession(const std::string& locale, const fs::path& folder)
                     args.insert(args.begin(), {"--project", entry.path().string()});
             }
         }
-        const HostRun run = RunHost(locale, args, errFile);
+        const HostRun run = RunHost(locale, args);
         session.outputs.push_back(args.back() + ": status " + std::to_string(run.status) + "\n" +
                                   WithoutClock(run.out) + "---\n" + WithoutClock(run.err));
     }

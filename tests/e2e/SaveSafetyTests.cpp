@@ -21,40 +21,14 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-struct HostRun {
-    int status = -1;  // the exit status, or 128 + the signal that ended the program
-    std::string out;
-    std::string err;
-};
+using test::HostRun;
+using test::RunHost;
+using test::ShellQuoted;
 
-std::string Quoted(const std::string& text)
+// landfetch-host with its Nth write made to fail: "N", or "N:TERM" for a SIGTERM half way through it.
+HostRun RunHost(const std::vector<std::string>& args, const std::string& failWrite)
 {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-HostRun RunHost(const std::vector<std::string>& args, const std::string& failWrite = {})
-{
-    test::TempFolder folder;
-    std::string command = failWrite.empty() ? "" : "LANDFETCH_HOST_FAIL_WRITE=" + Quoted(failWrite) + " ";
-    command += "exec " + Quoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& arg : args)
-        command += " " + Quoted(arg);
-    command += " 2>" + Quoted(folder / "stderr");
-
-    HostRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-    run.err = test::ReadFile(folder / "stderr");
-    return run;
+    return test::RunHost(args, {"LANDFETCH_HOST_FAIL_WRITE=" + failWrite});
 }
 
 const std::string OnePixelPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVQI12P4z8AAAAMBAQAY3Y2wAAAAAElFTkSuQmCC";
@@ -145,11 +119,11 @@ TEST(SaveSafety, AFullDiskLeavesTheOldProjectFileAsItWas)
     test::TempFolder outer;
     const fs::path disk = outer.Path() / "disk";
     fs::create_directories(disk);
-    if (std::system(("mount -t tmpfs -o size=512k tmpfs " + Quoted(disk.string()) + " 2>/dev/null").c_str()) != 0)
+    if (std::system(("mount -t tmpfs -o size=512k tmpfs " + ShellQuoted(disk.string()) + " 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "this machine does not allow mounting a tmpfs";
     struct Unmount {
         fs::path disk;
-        ~Unmount() { std::system(("umount " + Quoted(disk.string())).c_str()); }
+        ~Unmount() { std::system(("umount " + ShellQuoted(disk.string())).c_str()); }
     } unmount{disk};
 
     const std::string file = (disk / "p.json").string();

@@ -1,9 +1,12 @@
 #include "TestSupport.hpp"
 
 #include <clocale>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace test {
@@ -51,6 +54,49 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 std::filesystem::path ExecutableFolder()
 {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+}
+
+std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::vector<std::string> HostRun::Lines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::string>& environment)
+{
+    TempFolder folder;
+    std::string command;
+    for (const std::string& assignment : environment) {
+        const std::size_t equals = assignment.find('=');
+        command += assignment.substr(0, equals + 1) + ShellQuoted(assignment.substr(equals + 1)) + " ";
+    }
+    command += "exec " + ShellQuoted((ExecutableFolder() / "landfetch-host").string());
+    for (const std::string& arg : args)
+        command += " " + ShellQuoted(arg);
+    command += " 2>" + ShellQuoted((folder.Path() / "stderr").string());
+
+    HostRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return run;
+    char buffer[65536];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    run.err = ReadFile(folder.Path() / "stderr");
+    return run;
 }
 
 }  // namespace test

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -52,5 +53,22 @@ private:
 
 // The folder of the running test executable (module builds sit beside it).
 std::filesystem::path ExecutableFolder();
+
+// One run of landfetch-host as a user starts it.
+struct HostRun {
+    int status = -1;  // the exit status, or 128 + the signal that ended the program
+    std::string out;
+    std::string err;
+
+    // The lines of standard output.
+    std::vector<std::string> Lines() const;
+};
+
+// `text` as one word for the shell.
+std::string ShellQuoted(const std::string& text);
+
+// Runs the landfetch-host beside the tests with `args`, each one word, after the environment
+// assignments in `environment` ("NAME=value").
+HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
 
 }  // namespace test
