@@ -53,7 +53,7 @@ declare namespace Landfetch {
     /** The JSON text ChooseSaveFile and SaveTextFile reply with, parsed. */
     type FileReply =
         | { ok: true; path: string }
-        | { ok: false; err: 'cilova_slozka' | 'zruseno' | 'soubor' | 'vytvoreni' | 'zapis' | (string & {}) };
+        | { ok: false; err: 'cilova_slozka' | 'zruseno' | 'soubor' | 'zapis' | (string & {}) };
 
     /** The JSON text SetProjectInfo replies with, parsed. */
     type ProjectInfoReply = { ok: true; set: number; created: number } | { ok: false; err: 'autotexty' | (string & {}) };
