@@ -19,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include "Base64.hpp"
+#include "PlainBase64.hpp"
 
 namespace {
 
@@ -37,32 +38,6 @@ std::string Base64Text(std::size_t bytes)
         text.push_back(i + 2 < bytes ? letters[group & 63] : '=');
     }
     return text;
-}
-
-// Appends to `bytes`, which the caller gives empty.
-void PlainDecode(const std::string& text, std::vector<char>& bytes)
-{
-    static const auto table = [] {
-        std::array<int, 256> values{};
-        values.fill(-1);
-        for (int i = 0; i < 64; ++i)
-            values[static_cast<unsigned char>("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[i])] = i;
-        return values;
-    }();
-    bytes.reserve(text.size() * 3 / 4 + 4);
-    unsigned accumulator = 0;
-    int bits = -8;
-    for (const char c : text) {
-        const int value = table[static_cast<unsigned char>(c)];
-        if (value < 0)
-            continue;
-        accumulator = (accumulator << 6) + static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 0) {
-            bytes.push_back(static_cast<char>((accumulator >> bits) & 0xFF));
-            bits -= 8;
-        }
-    }
 }
 
 // This thread's processor time: steadier than the wall clock while other work shares the machine.
@@ -123,7 +98,7 @@ void Decode22MB(benchmark::State& state, Base64::Path path, const std::basic_str
             at = now;
         };
         warmPlain.clear();
-        PlainDecode(Text(), warmPlain);
+        bench::PlainTableDecode(Text(), warmPlain);
         benchmark::DoNotOptimize(warmPlain.data());
         lap(anchor);
         const std::size_t size = Base64::DecodeInto(text.data(), text.size(), warmBytes.data(), path);
@@ -134,7 +109,7 @@ void Decode22MB(benchmark::State& state, Base64::Path path, const std::basic_str
         at = ThreadSeconds();
         {
             std::vector<char> plain;
-            PlainDecode(Text(), plain);
+            bench::PlainTableDecode(Text(), plain);
             benchmark::DoNotOptimize(plain.data());
             lap(anchorFresh);
         }

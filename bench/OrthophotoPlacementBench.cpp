@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "AddOnShare.hpp"
+#include "PlainBase64.hpp"
 
 namespace {
 
@@ -41,34 +42,6 @@ std::string Base64Text(std::size_t bytes)
     return text;
 }
 
-// The anchor: one table lookup per byte into a bit accumulator.
-std::vector<char> PlainDecode(const std::string& text)
-{
-    static const auto table = [] {
-        std::array<int, 256> values{};
-        values.fill(-1);
-        for (int i = 0; i < 64; ++i)
-            values[static_cast<unsigned char>("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[i])] = i;
-        return values;
-    }();
-    std::vector<char> bytes;
-    bytes.reserve(text.size() * 3 / 4 + 4);
-    unsigned accumulator = 0;
-    int bits = -8;
-    for (const char c : text) {
-        const int value = table[static_cast<unsigned char>(c)];
-        if (value < 0)
-            continue;
-        accumulator = (accumulator << 6) + static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 0) {
-            bytes.push_back(static_cast<char>((accumulator >> bits) & 0xFF));
-            bits -= 8;
-        }
-    }
-    return bytes;
-}
-
 void PlaceOrthophoto22MB(benchmark::State& state)
 {
     const std::string text = Base64Text(22000000);
@@ -88,7 +61,7 @@ void PlaceOrthophoto22MB(benchmark::State& state)
     double anchor = 0.0, shareSeconds = 0.0, host = 0.0, peak = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const std::vector<char> decoded = PlainDecode(text);
+        const std::vector<char> decoded = bench::PlainTableDecode(text);
         benchmark::DoNotOptimize(decoded.data());
         anchor += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const share::Measured measured = share::MeasureCall(placeOrthophoto, args);
@@ -131,7 +104,7 @@ void PlaceOrthophotoCallLessPagePath(benchmark::State& state)
     double anchor = 0.0, call = 0.0, pagePath = 0.0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        const std::vector<char> decoded = PlainDecode(text);
+        const std::vector<char> decoded = bench::PlainTableDecode(text);
         benchmark::DoNotOptimize(decoded.data());
         const auto called = Clock::now();
         const sim::CallResult placed = simulator.CallJson("PlaceOrthophoto", argsJson);
