@@ -19,7 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include "Base64.hpp"
-#include "PlainBase64.hpp"
+#include "Anchors.hpp"
 
 namespace {
 
@@ -38,14 +38,6 @@ std::string Base64Text(std::size_t bytes)
         text.push_back(i + 2 < bytes ? letters[group & 63] : '=');
     }
     return text;
-}
-
-// This thread's processor time: steadier than the wall clock while other work shares the machine.
-double ThreadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 // The least any decoder does: read the text's bytes once and write the decoded bytes' room once.
@@ -91,9 +83,9 @@ void Decode22MB(benchmark::State& state, Base64::Path path, const std::basic_str
     std::vector<char> warmBytes(room, 1);
     double anchor = 0.0, decoder = 0.0, anchorFresh = 0.0, decoderFresh = 0.0, memory = 0.0;
     for (auto _ : state) {
-        double at = ThreadSeconds();
+        double at = bench::ThreadSeconds();
         auto lap = [&at](double& total) {
-            const double now = ThreadSeconds();
+            const double now = bench::ThreadSeconds();
             total += now - at;
             at = now;
         };
@@ -106,7 +98,7 @@ void Decode22MB(benchmark::State& state, Base64::Path path, const std::basic_str
         lap(decoder);
         if (size != warmPlain.size() || std::memcmp(warmBytes.data(), warmPlain.data(), size) != 0)
             state.SkipWithError("the decoder's bytes differ from the plain decoder's");
-        at = ThreadSeconds();
+        at = bench::ThreadSeconds();
         {
             std::vector<char> plain;
             bench::PlainTableDecode(Text(), plain);

@@ -17,7 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "AddOnShare.hpp"
-#include "PlainBase64.hpp"
+#include "Anchors.hpp"
 
 namespace {
 

@@ -2,40 +2,17 @@
 // through a GetVersion call that ignores them. Beside it, in the same run, its anchor: a
 // std::from_chars loop over the points text in 8 bits, and the old path through nlohmann's parser.
 
-#include <charconv>
 #include <cstdio>
 #include <map>
-#include <random>
 #include <string>
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "Anchors.hpp"
 #include "Simulator.hpp"
 
 namespace {
-
-constexpr int PointCount = 1'000'000;
-
-// S-JTSK-like points of a square kilometre, one "x y z" line each, centimetres' precision.
-const std::string& PointsText()
-{
-    static const std::string text = [] {
-        std::mt19937_64 random(20261208);
-        std::uniform_real_distribution<double> offset(0.0, 1000.0);
-        std::uniform_real_distribution<double> height(240.0, 320.0);
-        std::string points;
-        points.reserve(static_cast<std::size_t>(PointCount) * 32);
-        char line[96];
-        for (int i = 0; i < PointCount; ++i) {
-            int length = std::snprintf(line, sizeof line, "%.2f %.2f %.2f\n", -744000.0 + offset(random),
-                                       -1043800.0 + offset(random), height(random));
-            points.append(line, static_cast<std::size_t>(length));
-        }
-        return points;
-    }();
-    return text;
-}
 
 // PlaceTerrain's arguments as the page sends them, with a 12-vertex outline.
 const std::string& ArgumentsText()
@@ -44,7 +21,7 @@ const std::string& ArgumentsText()
         nlohmann::json outline = nlohmann::json::array();
         for (int i = 0; i < 12; ++i)
             outline.push_back({-744000.0 + 80.0 * i + 0.25, -1043800.0 + (i % 2 == 0 ? 10.5 : 990.5)});
-        nlohmann::json args = {"dmr5g", PointsText(), 250.0, outline, "Terén", 1, 2, 3, 1, "", 0, 0};
+        nlohmann::json args = {"dmr5g", bench::TerrainPointsText(), 250.0, outline, "Terén", 1, 2, 3, 1, "", 0, 0};
         return args.dump();
     }();
     return text;
@@ -79,24 +56,11 @@ void NlohmannPagePath(benchmark::State& state)
 
 void FromCharsLoop(benchmark::State& state)
 {
-    const std::string& text = PointsText();
+    const std::string& text = bench::TerrainPointsText();
     for (auto _ : state) {
-        const char* at = text.data();
-        const char* end = at + text.size();
-        double sum = 0.0;
         std::size_t count = 0;
-        while (at < end) {
-            while (at < end && (*at == ' ' || *at == '\n'))
-                ++at;
-            double value = 0.0;
-            auto [next, error] = std::from_chars(at, end, value);
-            if (error != std::errc() || next == at)
-                break;
-            sum += value;
-            ++count;
-            at = next;
-        }
-        if (count != 3u * PointCount)
+        const double sum = bench::FromCharsSum(text, &count);
+        if (count != 3u * bench::TerrainPointCount)
             state.SkipWithError("the points text did not read back");
         benchmark::DoNotOptimize(sum);
     }
@@ -138,7 +102,7 @@ int main(int argc, char** argv)
     auto anchor = reporter.times.find("FromCharsLoop");
     if (anchor == reporter.times.end())
         return 0;
-    std::printf("\n1M-point points text: %.1f MB; arguments' JSON: %.1f MB\n", PointsText().size() / 1e6,
+    std::printf("\n1M-point points text: %.1f MB; arguments' JSON: %.1f MB\n", bench::TerrainPointsText().size() / 1e6,
                 ArgumentsText().size() / 1e6);
     std::printf("from_chars loop over the points text (anchor): %.1f ms real, %.1f ms CPU\n", anchor->second.real,
                 anchor->second.cpu);
