@@ -48,16 +48,6 @@ std::string TestPage()
     return (std::filesystem::path(data != nullptr ? data : "tests/data") / "webapp").string();
 }
 
-// Chromium is part of the setup; where it is missing the tests say so, and fail under CI.
-#define REQUIRE_CHROMIUM()                                                                    \
-    do {                                                                                      \
-        if (sim::FindChromium().empty()) {                                                    \
-            if (std::getenv("CI") != nullptr)                                                 \
-                FAIL() << "Chromium is not installed (scripts/setup.sh installs it)";         \
-            GTEST_SKIP() << "Chromium is not installed (scripts/setup.sh installs it)";       \
-        }                                                                                     \
-    } while (false)
-
 class PageHost {
 public:
     explicit PageHost(int api, bool darkMode = false, std::string webapp = TestPage())

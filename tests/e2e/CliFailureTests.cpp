@@ -32,16 +32,6 @@ namespace {
 using nlohmann::json;
 using Strings = std::vector<std::string>;
 
-// Chromium is part of the setup; where it is missing the tests say so, and fail under CI.
-#define REQUIRE_CHROMIUM()                                                                    \
-    do {                                                                                      \
-        if (sim::FindChromium().empty()) {                                                    \
-            if (std::getenv("CI") != nullptr)                                                 \
-                FAIL() << "Chromium is not installed (scripts/setup.sh installs it)";         \
-            GTEST_SKIP() << "Chromium is not installed (scripts/setup.sh installs it)";       \
-        }                                                                                     \
-    } while (false)
-
 std::string TestPage()
 {
     const char* data = std::getenv("LANDFETCH_TEST_DATA");

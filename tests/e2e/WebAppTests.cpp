@@ -32,15 +32,6 @@ namespace {
 
 using nlohmann::json;
 
-#define REQUIRE_CHROMIUM()                                                                    \
-    do {                                                                                      \
-        if (sim::FindChromium().empty()) {                                                    \
-            if (std::getenv("CI") != nullptr)                                                 \
-                FAIL() << "Chromium is not installed (scripts/setup.sh installs it)";         \
-            GTEST_SKIP() << "Chromium is not installed (scripts/setup.sh installs it)";       \
-        }                                                                                     \
-    } while (false)
-
 // The page is idle: start-up done, no call running.
 constexpr const char* WaitIdle = R"(new Promise((resolve) => {
     const started = Date.now();

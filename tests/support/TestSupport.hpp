@@ -51,6 +51,17 @@ private:
         }                                                                                             \
     } while (false)
 
+// Chromium is part of the setup; where it is missing the tests say so, and fail under CI. The test
+// file includes the browser's pipe (`DevToolsPipe.hpp`), which finds it.
+#define REQUIRE_CHROMIUM()                                                                    \
+    do {                                                                                      \
+        if (sim::FindChromium().empty()) {                                                    \
+            if (std::getenv("CI") != nullptr)                                                 \
+                FAIL() << "Chromium is not installed (scripts/setup.sh installs it)";         \
+            GTEST_SKIP() << "Chromium is not installed (scripts/setup.sh installs it)";       \
+        }                                                                                     \
+    } while (false)
+
 // The folder of the running test executable (module builds sit beside it).
 std::filesystem::path ExecutableFolder();
 
