@@ -153,6 +153,28 @@ protected:
         return sheet.databaseUnId.elemSetId;
     }
 
+    // An autotext made outside any step, then one command that makes an element, a layer, a surface,
+    // a worksheet and an autotext, sets the survey point and the first autotext's value. `start` gets
+    // the project before the command.
+    void MakeOneOfEverythingInOneCommand(json* start)
+    {
+        const API_Guid autotextGuid = GSGuid2APIGuid(GS::Guid("{11111111-2222-4333-8444-555555555555}"));
+        ASSERT_EQ(project.CreateAutoText(&autotextGuid, "Parcela"), NoError);
+        *start = project.Save();
+        const GS::UniString key((*start)["autotexts"][0]["key"].get<std::string>().c_str(), CC_UTF8);
+        ASSERT_EQ(project.CallUndoableCommand("Vše", [&] {
+            AddLine(0);
+            AddAttribute(API_LayerID, "Vrstva");
+            AddAttribute(API_MaterialID, "Povrch");
+            AddWorksheet("List");
+            EXPECT_EQ(SetSurveyPoint(7), NoError);
+            const API_Guid other = GSGuid2APIGuid(GS::Guid("{21111111-2222-4333-8444-555555555555}"));
+            EXPECT_EQ(project.CreateAutoText(&other, "Jiný"), NoError);
+            const GS::UniString value("1234/5");
+            return project.SetAutoText(&key, &value);
+        }), NoError);
+    }
+
     test::TempFolder work;
     sim::Project project;
 };
@@ -161,22 +183,8 @@ protected:
 
 TEST_F(UndoRecord, EverythingMadeInsideACommandIsUndoneAndRedoneExactly)
 {
-    const API_Guid autotextGuid = GSGuid2APIGuid(GS::Guid("{11111111-2222-4333-8444-555555555555}"));
-    ASSERT_EQ(project.CreateAutoText(&autotextGuid, "Parcela"), NoError);
-    const json start = project.Save();
-    const GS::UniString key(start["autotexts"][0]["key"].get<std::string>().c_str(), CC_UTF8);
-
-    ASSERT_EQ(project.CallUndoableCommand("Vše", [&] {
-        AddLine(0);
-        AddAttribute(API_LayerID, "Vrstva");
-        AddAttribute(API_MaterialID, "Povrch");
-        AddWorksheet("List");
-        EXPECT_EQ(SetSurveyPoint(7), NoError);
-        const API_Guid other = GSGuid2APIGuid(GS::Guid("{21111111-2222-4333-8444-555555555555}"));
-        EXPECT_EQ(project.CreateAutoText(&other, "Jiný"), NoError);
-        const GS::UniString value("1234/5");
-        return project.SetAutoText(&key, &value);
-    }), NoError);
+    json start;
+    ASSERT_NO_FATAL_FAILURE(MakeOneOfEverythingInOneCommand(&start));
     // The window opened on the new worksheet is the user's view, not part of the step.
     const auto withoutWindows = [this] {
         json file = project.Save();
@@ -291,21 +299,8 @@ TEST_F(UndoRecord, AStepFromAProjectFileTakesOutOnlyItsElements)
 // on the loaded project exactly as on the one that was saved.
 TEST_F(UndoRecord, AStepSavedAndLoadedAgainUndoesAndRedoesEverythingItOwns)
 {
-    const API_Guid autotextGuid = GSGuid2APIGuid(GS::Guid("{11111111-2222-4333-8444-555555555555}"));
-    ASSERT_EQ(project.CreateAutoText(&autotextGuid, "Parcela"), NoError);
-    const json start = project.Save();
-    const GS::UniString key(start["autotexts"][0]["key"].get<std::string>().c_str(), CC_UTF8);
-    ASSERT_EQ(project.CallUndoableCommand("Vše", [&] {
-        AddLine(0);
-        AddAttribute(API_LayerID, "Vrstva");
-        AddAttribute(API_MaterialID, "Povrch");
-        AddWorksheet("List");
-        EXPECT_EQ(SetSurveyPoint(7), NoError);
-        const API_Guid other = GSGuid2APIGuid(GS::Guid("{21111111-2222-4333-8444-555555555555}"));
-        EXPECT_EQ(project.CreateAutoText(&other, "Jiný"), NoError);
-        const GS::UniString value("1234/5");
-        return project.SetAutoText(&key, &value);
-    }), NoError);
+    json start;
+    ASSERT_NO_FATAL_FAILURE(MakeOneOfEverythingInOneCommand(&start));
     // The windows open on worksheets are the user's view, not part of the step.
     const auto withoutWindows = [](json file) {
         file.erase("openWindows");
