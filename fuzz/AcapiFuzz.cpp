@@ -285,6 +285,13 @@ void SetAsideMadeOutsideSteps(json& before, json& afterUndo)
         before.erase(member);
         afterUndo.erase(member);
     }
+    // The undone step waits to be redone: the file keeps it, and only it, beside what was there.
+    const json oldRedo = before.value("redoSteps", json::array());
+    const json nowRedo = afterUndo.value("redoSteps", json::array());
+    if (nowRedo.size() != oldRedo.size() + 1 || !std::equal(oldRedo.begin(), oldRedo.end(), nowRedo.begin()))
+        fuzz::Fail("the undone step is not kept for redo", nowRedo.dump().substr(0, 200));
+    before.erase("redoSteps");
+    afterUndo.erase("redoSteps");
 }
 
 void CheckProjectFile(Host& host, const json& file, const char* when)
@@ -365,6 +372,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fuzz::Fail("undo does not restore the project file", name + ": " + json::diff(expected, undone).dump());
             if (simulator.Redo(1) != 1)
                 fuzz::Fail("the call's step cannot be redone", name);
+            if (simulator.SaveProject() != after)
+                fuzz::Fail("redo does not restore the call's project file", name);
         }
     }
     simulator.TakeScripts();
