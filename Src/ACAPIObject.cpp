@@ -1,33 +1,25 @@
 // The ACAPI object through which the web application calls the add-on.
 
+#include "ACAPIFunctions.hpp"
 #include "APIMigration.hpp"
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MapPalette.hpp"
 
+#ifndef LANDFETCH_ADDON_VERSION
+#error "LANDFETCH_ADDON_VERSION must give the add-on's version"
+#endif
+
 namespace {
 
 struct BridgeRow {
-    const char* name;
-    JSRef (*function)(JSRef);
-    bool inThisBuild = true;
+    ACAPI::FunctionName function;
+    JSRef (*call)(JSRef);
 };
 
-// The page may rely on this order; later rows are appended.
-constexpr BridgeRow BridgeRows[] = {
-    {"GetVersion", Bridge::GetVersion},
-    {"GetAttributes", Bridge::GetAttributes},
-    {"GetSurveyPoint", Bridge::GetSurveyPoint},
-    {"SetSurveyPoint", Bridge::SetSurveyPoint},
-    {"PlaceOrthophoto", Bridge::PlaceOrthophoto},
-    {"PlaceCadastre", Bridge::PlaceCadastre},
-    {"PlaceTerrain", Bridge::PlaceTerrain},
-    {"PlaceBuildings", Bridge::PlaceBuildings},
-    {"ChooseSaveFile", Bridge::ChooseSaveFile},
-    {"SaveTextFile", Bridge::SaveTextFile},
-    {"SetProjectInfo", Bridge::SetProjectInfo},
-    {"GetAppearance", Bridge::GetAppearance, Migration::AppearanceFunction},
-};
+#define LANDFETCH_BRIDGE_ROW(name, firstApi) BridgeRow{{#name, firstApi}, Bridge::name},
+constexpr BridgeRow BridgeRows[] = {LANDFETCH_ACAPI_FUNCTIONS(LANDFETCH_BRIDGE_ROW)};
+#undef LANDFETCH_BRIDGE_ROW
 
 }  // namespace
 
@@ -35,8 +27,8 @@ void MapPalette::RegisterACAPIJavaScriptObject()
 {
     auto object = GS::NewRef<JS::Object>(GS::UniString("ACAPI"));
     for (const BridgeRow& row : BridgeRows) {
-        if (row.inThisBuild)
-            object->AddItem(GS::NewRef<JS::Function>(GS::UniString(row.name), row.function));
+        if (ACAPI::InBuild(row.function, Migration::ApiVersion))
+            object->AddItem(GS::NewRef<JS::Function>(GS::UniString(row.function.name), row.call));
     }
     Host::BrowserRegisterObject(browser, object);
 }
@@ -45,7 +37,7 @@ namespace Bridge {
 
 JSRef GetVersion(JSRef /*parameter*/)
 {
-    return TextReply("1.11");
+    return TextReply(LANDFETCH_ADDON_VERSION);
 }
 
 JSRef GetAppearance(JSRef /*parameter*/)

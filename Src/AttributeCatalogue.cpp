@@ -7,9 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "AttributeCatalogue.hpp"
+
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
-#include "ProjectQueries.hpp"
 
 namespace {
 

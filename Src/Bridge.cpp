@@ -15,6 +15,11 @@
 
 namespace {
 
+// What an argument that is missing or holds no number reads as.
+constexpr double NoNumber = 0.0;
+// The diagnostics of a placement whose body threw.
+const char* const ExceptionDiagnostics = "EXC_prime ";
+
 const JS::Value* ValueAt(const JSArgs& args, UInt32 index)
 {
     if (index >= args.GetSize())
@@ -56,13 +61,13 @@ double NumberArgument(const JSArgs& args, UInt32 index)
 {
     const JS::Value* value = ValueAt(args, index);
     if (value == nullptr)
-        return 0.0;
+        return NoNumber;
     switch (value->GetType()) {
         case JS::Value::INTEGER: return static_cast<double>(value->GetInteger());
         case JS::Value::UINTEGER: return static_cast<double>(value->GetUInteger());
         case JS::Value::DOUBLE: return value->GetDouble();
         case JS::Value::STRING: return ReadLeadingNumber(value->GetString().ToCStr(CC_Default).Get());
-        default: return 0.0;
+        default: return NoNumber;
     }
 }
 
@@ -143,7 +148,7 @@ JSRef GuardedTextReply(std::function<GS::UniString()> body)
     try {
         reply = body();
     } catch (...) {
-        reply = "kod=-7003 EXC_prime ";
+        reply = PlacementReply(ErrPlacementException, ExceptionDiagnostics);
     }
     body = nullptr;
     return TextReply(reply);

@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "ACAPIFunctions.hpp"
 #include "GSRoot.hpp"
 #include "JS.hpp"
+
+// The status of a placement that ended in an exception.
+constexpr GSErrCode ErrPlacementException = -7003;
 
 using JSRef = GS::Ref<JS::Base, GS::Counter>;
 using JSArgs = GS::Array<JSRef>;
@@ -38,16 +42,7 @@ GS::UniString PlacementReply(GSErrCode status, const GS::UniString& diagnostics)
 
 // The ACAPI functions, each defined in the file of the feature that owns it.
 namespace Bridge {
-JSRef GetVersion(JSRef parameter);
-JSRef GetAttributes(JSRef parameter);
-JSRef GetSurveyPoint(JSRef parameter);
-JSRef SetSurveyPoint(JSRef parameter);
-JSRef PlaceOrthophoto(JSRef parameter);
-JSRef PlaceCadastre(JSRef parameter);
-JSRef PlaceTerrain(JSRef parameter);
-JSRef PlaceBuildings(JSRef parameter);
-JSRef ChooseSaveFile(JSRef parameter);
-JSRef SaveTextFile(JSRef parameter);
-JSRef SetProjectInfo(JSRef parameter);
-JSRef GetAppearance(JSRef parameter);
+#define LANDFETCH_DECLARE_ACAPI_FUNCTION(name, firstApi) JSRef name(JSRef parameter);
+LANDFETCH_ACAPI_FUNCTIONS(LANDFETCH_DECLARE_ACAPI_FUNCTION)
+#undef LANDFETCH_DECLARE_ACAPI_FUNCTION
 }  // namespace Bridge

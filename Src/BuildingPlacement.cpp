@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "BuildingPlacement.hpp"
+
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MeshMemo.hpp"
 #include "NumberReading.hpp"
-#include "Placement.hpp"
-#include "ProjectQueries.hpp"
+#include "PlaceTarget.hpp"
+#include "SurveyPoint.hpp"
 
 namespace {
 
@@ -124,11 +126,6 @@ GSErrCode RunBuildingsCommand(const std::vector<Placement::Building>& buildings,
 }  // namespace
 
 namespace Placement {
-
-std::vector<API_Coord3D> ParseXYLines(const GS::UniString& text)
-{
-    return ReadPointLines(text, 2);
-}
 
 GSErrCode PlaceBuildings(const std::vector<Building>& buildings, double referenceElevation,
                          const BuildingStyle& style, const TerrainTexture& roofTexture, GS::UniString& diagnostics)

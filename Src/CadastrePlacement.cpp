@@ -1,11 +1,11 @@
+#include "CadastrePlacement.hpp"
+
 #include <cmath>
 #include <limits>
 
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MemoRelease.hpp"
-#include "Placement.hpp"
-#include "ProjectQueries.hpp"
 
 namespace {
 

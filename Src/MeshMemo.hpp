@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "Placement.hpp"
+#include "APIDefs.hpp"
+#include "Outline.hpp"
 
 namespace Placement {
 

@@ -1,7 +1,6 @@
 // Nearest measured point through a uniform grid, with the full scan's answer.
 
 #include "NearestPointIndex.hpp"
-#include "TerrainGeometry.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +17,22 @@ constexpr double LargestSpread = 1e150;
 }  // namespace
 
 namespace Placement {
+
+std::size_t NearestPoint(const std::vector<API_Coord3D>& points, double x, double y)
+{
+    double best = FarAway;
+    std::size_t bestIndex = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double dx = points[i].x - x;
+        const double dy = points[i].y - y;
+        const double distance = dx * dx + dy * dy;
+        if (distance < best) {
+            best = distance;
+            bestIndex = i;
+        }
+    }
+    return bestIndex;
+}
 
 NearestPointIndex::NearestPointIndex(const std::vector<API_Coord3D>& points) : points(points)
 {

@@ -12,6 +12,10 @@
 
 namespace Placement {
 
+// The point closest in plan to (x, y) by a full scan; among equal distances the lowest index. 0 when
+// none is closer than 1e30.
+std::size_t NearestPoint(const std::vector<API_Coord3D>& points, double x, double y);
+
 class NearestPointIndex {
 public:
     // Keeps a reference to `points`, which must outlive the index and stay unchanged.

@@ -167,6 +167,16 @@ std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPe
     return points;
 }
 
+std::vector<API_Coord3D> ParseXYZLines(const GS::UniString& text)
+{
+    return ReadPointLines(text, 3);
+}
+
+std::vector<API_Coord3D> ParseXYLines(const GS::UniString& text)
+{
+    return ReadPointLines(text, 2);
+}
+
 }  // namespace Placement
 
 double ReadLeadingNumber(const char* text)

@@ -13,6 +13,9 @@ namespace Placement {
 // A line whose numbers cannot all be read gives no point; nor does one with "nan" or "inf", which
 // would poison bounds and meshes. Two numbers give z = 0.
 std::vector<API_Coord3D> ReadPointLines(const GS::UniString& text, int numbersPerPoint);
+// The page's terrain points ("x y z" per line) and footprints ("x y" per line).
+std::vector<API_Coord3D> ParseXYZLines(const GS::UniString& text);
+std::vector<API_Coord3D> ParseXYLines(const GS::UniString& text);
 
 }  // namespace Placement
 

@@ -4,11 +4,12 @@
 #include <string>
 #include <limits>
 
+#include "OrthophotoPlacement.hpp"
+
 #include "BoundedText.hpp"
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MemoRelease.hpp"
-#include "Placement.hpp"
 
 namespace {
 

@@ -1,7 +1,8 @@
+#include "PlaceTarget.hpp"
+
 #include "BoundedText.hpp"
 #include "HostInterface.hpp"
-#include "Placement.hpp"
-#include "ProjectQueries.hpp"
+#include "SurveyPoint.hpp"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // SetProjectInfo: the page's key/value pairs written into project-info autotexts by name.
 
+#include "ProjectInfo.hpp"
+
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
-#include "ProjectQueries.hpp"
 
 namespace {
 

@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ReportFile.hpp"
+
+#include "AttributeCatalogue.hpp"
 #include "Bridge.hpp"
 #include "DG.hpp"
 #include "HostInterface.hpp"
-#include "ProjectQueries.hpp"
 
 namespace {
 

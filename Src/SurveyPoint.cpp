@@ -1,8 +1,9 @@
 #include <cmath>
 
+#include "SurveyPoint.hpp"
+
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
-#include "ProjectQueries.hpp"
 
 namespace {
 

@@ -44,22 +44,6 @@ Outline BoundingRectangle(const PointBounds& bounds)
     return {{bounds.minX, bounds.minY}, {bounds.maxX, bounds.minY}, {bounds.maxX, bounds.maxY}, {bounds.minX, bounds.maxY}};
 }
 
-std::size_t NearestPoint(const std::vector<API_Coord3D>& points, double x, double y)
-{
-    double best = FarAway;
-    std::size_t bestIndex = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double dx = points[i].x - x;
-        const double dy = points[i].y - y;
-        const double distance = dx * dx + dy * dy;
-        if (distance < best) {
-            best = distance;
-            bestIndex = i;
-        }
-    }
-    return bestIndex;
-}
-
 std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const Outline& outline)
 {
     return NearestHeights(points, NearestPointIndex(points), outline);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "NearestPointIndex.hpp"
-#include "Placement.hpp"
+#include "Outline.hpp"
 
 namespace Placement {
 
@@ -21,8 +21,6 @@ PointBounds BoundsOf(const std::vector<API_Coord3D>& points);
 // (minx, miny), (maxx, miny), (maxx, maxy), (minx, maxy).
 Outline BoundingRectangle(const PointBounds& bounds);
 
-// The point closest in plan to (x, y); among equal distances the lowest index. 0 when none is closer than 1e30.
-std::size_t NearestPoint(const std::vector<API_Coord3D>& points, double x, double y);
 // The height of the nearest point for every outline vertex, in order.
 std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const Outline& outline);
 std::vector<double> NearestHeights(const std::vector<API_Coord3D>& points, const NearestPointIndex& index,

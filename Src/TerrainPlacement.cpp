@@ -5,12 +5,14 @@
 #include <cstring>
 #include <exception>
 
+#include "TerrainPlacement.hpp"
+
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MeshMemo.hpp"
 #include "NumberReading.hpp"
-#include "Placement.hpp"
-#include "ProjectQueries.hpp"
+#include "PlaceTarget.hpp"
+#include "SurveyPoint.hpp"
 #include "TerrainGeometry.hpp"
 
 namespace {
@@ -157,11 +159,6 @@ GSErrCode RunTerrainCommand(const TerrainJob& job, GS::UniString& diagnostics)
 }  // namespace
 
 namespace Placement {
-
-std::vector<API_Coord3D> ParseXYZLines(const GS::UniString& text)
-{
-    return ReadPointLines(text, 3);
-}
 
 GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& pointsText, double referenceElevation,
                        const Outline& outline, const TerrainStyle& style, const TerrainTexture& texture,

@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "TextureSurface.hpp"
+
 #include "BoundedText.hpp"
 #include "HostInterface.hpp"
-#include "Placement.hpp"
+#include "PlaceTarget.hpp"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "FuzzInput.hpp"
-#include "Placement.hpp"
+#include "NumberReading.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "AddOnMain.hpp"
+#include "AddOnEntryPoints.hpp"
 #include "HostBinding.hpp"
 #include "HostInterface.hpp"
 #include "RS.hpp"

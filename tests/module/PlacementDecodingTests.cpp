@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "Placement.hpp"
+#include "CadastrePlacement.hpp"
+#include "OrthophotoPlacement.hpp"
 
 namespace {
 

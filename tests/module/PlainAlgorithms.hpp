@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Placement.hpp"
+#include "NumberReading.hpp"
 #include "TerrainGeometry.hpp"
 
 namespace plain {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ProjectQueries.hpp"
+#include "ReportFile.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Placement.hpp"
+#include "NumberReading.hpp"
 #include "TerrainGeometry.hpp"
 
 namespace {

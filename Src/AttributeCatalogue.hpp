@@ -1,0 +1,11 @@
+#pragma once
+
+// The project's attributes, stories, worksheets and pens as the page's JSON catalogue.
+
+#include "APIDefs.hpp"
+
+GS::UniString JsonEscape(const GS::UniString& text);
+GS::UniString BuildAttributeCatalogue();
+namespace Placement {
+GS::UniString AttrNamesJsonArray(API_AttrTypeID typeID, bool byIndex);
+}
