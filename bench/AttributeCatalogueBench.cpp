@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 
 namespace {
@@ -28,10 +29,8 @@ json LargeProject(int count)
 void GetAttributes(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    sim::Simulator sim(sim::Simulator::Options{});
-    sim.LoadProject(LargeProject(count));
-    sim.Start();
-    sim.MenuCommand(32500, 1);
+    test::ModuleSession session({.project = LargeProject(count)});
+    sim::Simulator& sim = session.sim;
     std::size_t bytes = 0;
     for (auto _ : state) {
         const sim::CallResult result = sim.Call("GetAttributes", json::array());

@@ -20,24 +20,17 @@
 
 #include "Base64.hpp"
 #include "Anchors.hpp"
+#include "host/Encoding.hpp"
 
 namespace {
 
 std::string Base64Text(std::size_t bytes)
 {
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::mt19937_64 random(22);
-    std::string text;
-    text.reserve((bytes + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes; i += 3) {
-        const unsigned a = random() & 0xFF, b = random() & 0xFF, c = random() & 0xFF;
-        const unsigned group = (a << 16) | (b << 8) | c;
-        text.push_back(letters[(group >> 18) & 63]);
-        text.push_back(letters[(group >> 12) & 63]);
-        text.push_back(i + 1 < bytes ? letters[(group >> 6) & 63] : '=');
-        text.push_back(i + 2 < bytes ? letters[group & 63] : '=');
-    }
-    return text;
+    std::string image(bytes, '\0');
+    for (char& byte : image)
+        byte = static_cast<char>(random());
+    return sim::EncodeBase64(image);
 }
 
 // The least any decoder does: read the text's bytes once and write the decoded bytes' room once.

@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 
 namespace {
@@ -93,9 +94,8 @@ void Run(benchmark::State& state, const char* function)
     for (auto _ : state) {
         state.PauseTiming();
         {
-            sim::Simulator sim(sim::Simulator::Options{});
-            sim.Start();
-            sim.PaletteMessage(6);
+            test::ModuleSession session({.palette = test::SessionSetup::Palette::ByHost});
+            sim::Simulator& sim = session.sim;
             state.ResumeTiming();
             reply = sim.Call(function, plot.args).Text();
             state.PauseTiming();

@@ -18,28 +18,19 @@
 
 #include "AddOnShare.hpp"
 #include "Anchors.hpp"
+#include "ModuleSession.hpp"
+#include "host/Encoding.hpp"
 
 namespace {
 
 std::string Base64Text(std::size_t bytes)
 {
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::mt19937_64 random(22);
-    std::vector<unsigned char> image(bytes);
-    for (unsigned char& byte : image)
-        byte = static_cast<unsigned char>(random());
-    image[0] = 0xFF, image[1] = 0xD8, image[2] = 0xFF, image[3] = 0xE0;  // a JPEG's start
-    std::string text;
-    text.reserve((bytes + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes; i += 3) {
-        const unsigned a = image[i], b = i + 1 < bytes ? image[i + 1] : 0, c = i + 2 < bytes ? image[i + 2] : 0;
-        const unsigned group = (a << 16) | (b << 8) | c;
-        text.push_back(letters[(group >> 18) & 63]);
-        text.push_back(letters[(group >> 12) & 63]);
-        text.push_back(i + 1 < bytes ? letters[(group >> 6) & 63] : '=');
-        text.push_back(i + 2 < bytes ? letters[group & 63] : '=');
-    }
-    return text;
+    std::string image(bytes, '\0');
+    for (char& byte : image)
+        byte = static_cast<char>(random());
+    image[0] = '\xFF', image[1] = '\xD8', image[2] = '\xFF', image[3] = '\xE0';  // a JPEG's start
+    return sim::EncodeBase64(image);
 }
 
 void PlaceOrthophoto22MB(benchmark::State& state)
@@ -52,9 +43,8 @@ void PlaceOrthophoto22MB(benchmark::State& state)
     for (const char* value : {"Ortofoto", "plan", "", ""})
         args->AddItem(GS::NewRef<JS::Value>(GS::UniString(value)));
 
-    sim::Simulator simulator{sim::Simulator::Options{}};
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session;
+    sim::Simulator& simulator = session.sim;
     share::TimeHostOperations(simulator);
     const auto placeOrthophoto = share::PageFunction(simulator, "PlaceOrthophoto");
 
@@ -97,9 +87,8 @@ void PlaceOrthophotoCallLessPagePath(benchmark::State& state)
         args.push_back(value);
     const std::string argsJson = args.dump();
 
-    sim::Simulator simulator{sim::Simulator::Options{}};
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session;
+    sim::Simulator& simulator = session.sim;
     using Clock = std::chrono::steady_clock;
     double anchor = 0.0, call = 0.0, pagePath = 0.0;
     for (auto _ : state) {
@@ -111,7 +100,7 @@ void PlaceOrthophotoCallLessPagePath(benchmark::State& state)
         const auto versioned = Clock::now();
         const sim::CallResult version = simulator.CallJson("GetVersion", argsJson);
         const auto end = Clock::now();
-        if (placed.Text().rfind("kod=0 ", 0) != 0 || version.Text() != "1.11")
+        if (placed.Text().rfind("kod=0 ", 0) != 0 || version.Text() != LANDFETCH_ADDON_VERSION)
             state.SkipWithError(("the call failed: " + placed.Text()).c_str());
         anchor += std::chrono::duration<double>(called - start).count();
         call += std::chrono::duration<double>(versioned - called).count();

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Anchors.hpp"
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 
 namespace {
@@ -29,9 +30,8 @@ const std::string& ArgumentsText()
 
 void PagePath(benchmark::State& state)
 {
-    sim::Simulator simulator(sim::Simulator::Options{});
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session;
+    sim::Simulator& simulator = session.sim;
     const std::string& args = ArgumentsText();
     for (auto _ : state) {
         sim::CallResult result = simulator.CallJson("GetVersion", args);
@@ -43,9 +43,8 @@ void PagePath(benchmark::State& state)
 // What the page path was: nlohmann's parser, then its values converted.
 void NlohmannPagePath(benchmark::State& state)
 {
-    sim::Simulator simulator(sim::Simulator::Options{});
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session;
+    sim::Simulator& simulator = session.sim;
     const std::string& args = ArgumentsText();
     for (auto _ : state) {
         sim::CallResult result = simulator.Call("GetVersion", nlohmann::json::parse(args));

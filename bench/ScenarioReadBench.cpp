@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Anchors.hpp"
+#include "ModuleSession.hpp"
 #include "Scenario.hpp"
 #include "Simulator.hpp"
 
@@ -45,8 +46,8 @@ void ScenarioPath(benchmark::State& state)
     double anchor = 0.0, reading = 0.0, steps = 0.0, anchorWall = 0.0, scenarioWall = 0.0;
     for (auto _ : state) {
         // A fresh simulator each time, started outside the timing, as `run` has it before the steps.
-        sim::Simulator simulator(sim::Simulator::Options{});
-        simulator.Start();
+        test::ModuleSession session({.palette = test::SessionSetup::Palette::Closed});
+        sim::Simulator& simulator = session.sim;
         const auto wallStart = Clock::now();
         const double start = bench::ThreadSeconds();
         benchmark::DoNotOptimize(bench::FromCharsSum(bench::TerrainPointsText()));
@@ -58,7 +59,7 @@ void ScenarioPath(benchmark::State& state)
         sim::RunScenarioSteps(simulator, scenario, lines);
         const double ran = bench::ThreadSeconds();
         const auto wallEnd = Clock::now();
-        if (lines.str().find("\"reply\":\"1.11\"") == std::string::npos)
+        if (lines.str().find("\"reply\":\"" LANDFETCH_ADDON_VERSION "\"") == std::string::npos)
             state.SkipWithError(("the call did not reply: " + lines.str().substr(0, 200)).c_str());
         anchor += anchored - start;
         reading += read - anchored;

@@ -24,9 +24,8 @@ void Soak(benchmark::State& state)
     double seconds = 0;
     double surfaces = 0;
     for (auto _ : state) {
-        sim::Simulator sim(sim::Simulator::Options{});
-        sim.Start();
-        sim.PaletteMessage(6);
+        test::ModuleSession module({.palette = test::SessionSetup::Palette::ByHost});
+        sim::Simulator& sim = module.sim;
         soak::Session session(sim, 7);
         const auto started = std::chrono::steady_clock::now();
         Int64 handles = 0;
@@ -60,9 +59,8 @@ void Soak(benchmark::State& state)
 // The anchor: the cheapest page round trip, on the same kind of session.
 void GetVersionRoundTrip(benchmark::State& state)
 {
-    sim::Simulator sim(sim::Simulator::Options{});
-    sim.Start();
-    sim.PaletteMessage(6);
+    test::ModuleSession module({.palette = test::SessionSetup::Palette::ByHost});
+    sim::Simulator& sim = module.sim;
     for (auto _ : state)
         benchmark::DoNotOptimize(sim.Call("GetVersion", nlohmann::json::array()));
 }

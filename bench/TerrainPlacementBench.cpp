@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "AddOnShare.hpp"
+#include "ModuleSession.hpp"
 
 namespace {
 
@@ -96,13 +97,12 @@ double Seconds(const std::chrono::steady_clock::time_point& start)
 }
 
 struct Session {
-    sim::Simulator simulator{sim::Simulator::Options{}};
+    test::ModuleSession module;
+    sim::Simulator& simulator = module.sim;
     GS::Ref<JS::Function, GS::Counter> placeTerrain;
 
     Session()
     {
-        simulator.Start();
-        simulator.MenuCommand(32500, 1);
         share::TimeHostOperations(simulator);
         placeTerrain = share::PageFunction(simulator, "PlaceTerrain");
     }

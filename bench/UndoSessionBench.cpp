@@ -15,6 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "ModuleSession.hpp"
 #include "Project.hpp"
 #include "Simulator.hpp"
 
@@ -74,9 +75,8 @@ void RunSession(benchmark::State& state, bool undoRedo)
         state.PauseTiming();
         const std::size_t heapBefore = mallinfo2().uordblks;
         {
-            sim::Simulator sim(sim::Simulator::Options{});
-            sim.Start();
-            sim.PaletteMessage(6);
+            test::ModuleSession session({.palette = test::SessionSetup::Palette::ByHost});
+            sim::Simulator& sim = session.sim;
             state.ResumeTiming();
             for (const Action& action : actions) {
                 if (!action.call.empty()) {

@@ -24,6 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ACAPIFunctions.hpp"
 #include "BrowserControl.hpp"
 #include "FuzzInput.hpp"
 #include "JS.hpp"
@@ -35,10 +36,6 @@ namespace {
 
 using nlohmann::json;
 using JSRef = GS::Ref<JS::Base, GS::Counter>;
-
-const char* const Functions[] = {"GetVersion",     "GetAttributes", "GetSurveyPoint", "SetSurveyPoint",
-                                 "PlaceOrthophoto", "PlaceCadastre", "PlaceTerrain",   "PlaceBuildings",
-                                 "ChooseSaveFile", "SaveTextFile",  "SetProjectInfo", "GetAppearance"};
 
 const char* const Sheet = "{6F9619FF-8B86-D011-B42D-00C04FC964FF}";
 
@@ -239,8 +236,9 @@ std::string ProjectText(const json& file, const char* when)
     }
 }
 
-void CheckReply(const std::string& name, const JSRef& reply, int api)
+void CheckReply(const ACAPI::FunctionName& function, const JSRef& reply, int api)
 {
+    const std::string name = function.name;
     const auto* value = dynamic_cast<const JS::Value*>(reply.Get());
     if (value == nullptr)
         fuzz::Fail("the reply is not a value", name);
@@ -254,10 +252,10 @@ void CheckReply(const std::string& name, const JSRef& reply, int api)
     const std::string text = value->GetString().ToUtf8();
     static const std::regex placement("kod=-?[0-9]+ .*", std::regex::extended);
     if (name == "GetVersion") {
-        if (text != "1.11")
+        if (text != LANDFETCH_ADDON_VERSION)
             fuzz::Fail("GetVersion", text);
     } else if (name == "GetAppearance") {
-        if (api < 29 || (text != "dark" && text != "light"))
+        if (!ACAPI::InBuild(function, api) || (text != "dark" && text != "light"))
             fuzz::Fail("GetAppearance", text);
     } else if (name.rfind("Place", 0) == 0) {
         if (!std::regex_match(text, placement))
@@ -330,10 +328,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A call is its function byte, then its parameter.
     for (int call = 0; call < 8 && !input.AtEnd(); ++call) {
-        const std::string name = Functions[input.Byte() % std::size(Functions)];
+        const ACAPI::FunctionName& called = ACAPI::FunctionNames[input.Byte() % std::size(ACAPI::FunctionNames)];
+        const std::string name = called.name;
         GS::Ref<JS::Function, GS::Counter> function = host.acapi->FindFunction(GS::UniString(name.c_str(), CC_UTF8));
         if (function == nullptr) {
-            if (name == "GetAppearance" && simulator.ApiVersion() < 29)
+            if (!ACAPI::InBuild(called, simulator.ApiVersion()))
                 continue;
             fuzz::Fail("the page finds no such function", name);
         }
@@ -351,7 +350,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::Fail("an exception left the bound function", name + ": " + exception.what());
         }
         parameter = nullptr;
-        CheckReply(name, reply, simulator.ApiVersion());
+        CheckReply(called, reply, simulator.ApiVersion());
         reply = nullptr;
         if (BMGetLiveHandleCount() != handlesBefore)
             fuzz::Fail("the call left handles alive", name);

@@ -12,13 +12,13 @@ import json
 import math
 import random
 import struct
+import re
 import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-FUNCTIONS = ["GetVersion", "GetAttributes", "GetSurveyPoint", "SetSurveyPoint", "PlaceOrthophoto",
-             "PlaceCadastre", "PlaceTerrain", "PlaceBuildings", "ChooseSaveFile", "SaveTextFile",
-             "SetProjectInfo", "GetAppearance"]
+# The function byte indexes the module's one list of ACAPI functions, as fuzz_acapi reads it.
+FUNCTIONS = re.findall(r"^\s*X\((\w+),", (ROOT / "Src/ACAPIFunctions.hpp").read_text(), re.MULTILINE)
 
 PNG_1X1 = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgYGD4DwABBAEAwS2OUAAAAABJRU5ErkJggg=="
 JPEG = "/9j/4AAQSkZJRgABAQAAAQABAAD/2Q=="

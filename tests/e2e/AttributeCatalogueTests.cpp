@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 
 namespace {
@@ -25,12 +26,8 @@ json SmallProject()
 
 std::string Catalogue(const json& project)
 {
-    sim::Simulator::Options options;
-    sim::Simulator sim(options);
-    sim.LoadProject(project);
-    sim.Start();
-    sim.MenuCommand(32500, 1);
-    const sim::CallResult result = sim.Call("GetAttributes", json::array());
+    test::ModuleSession session({.project = project});
+    const sim::CallResult result = session.Call("GetAttributes", json::array());
     EXPECT_TRUE(result.found);
     EXPECT_TRUE(result.reply.is_string());
     return result.Text();

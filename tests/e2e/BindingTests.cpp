@@ -18,12 +18,9 @@
 
 namespace {
 
-constexpr int ApiVersions[] = {27, 28, 29, 30};
+constexpr auto ApiVersions = landfetch::HostApiVersions;
 
-std::filesystem::path ModuleBuild(int api)
-{
-    return test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so");
-}
+using test::ModuleBuild;
 
 // A private copy of a module build, loaded on its own: its state is not shared with any other
 // load of the same build in this process.
@@ -107,17 +104,13 @@ private:
 TEST(ModuleExports, EachBuildExportsExactlyTheTwoNames)
 {
     for (int api : ApiVersions) {
-        const std::string command = "nm -D --defined-only '" + ModuleBuild(api).string() + "'";
-        FILE* pipe = popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
+        const test::ProcessRun run = test::RunProgram("nm", {"-D", "--defined-only", ModuleBuild(api)});
         std::vector<std::string> names;
-        char line[512];
-        while (std::fgets(line, sizeof line, pipe) != nullptr) {
-            std::string text(line);
-            text.erase(text.find_last_not_of("\r\n") + 1);
+        for (std::string text : run.Lines()) {
+            text.erase(text.find_last_not_of("\r") + 1);
             names.push_back(text.substr(text.find_last_of(' ') + 1));
         }
-        ASSERT_EQ(pclose(pipe), 0) << command;
+        ASSERT_EQ(run.status, 0) << "nm " << ModuleBuild(api) << "\n" << run.err;
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{"GetExportedFuncAddrs", "SetImportedFuncAddrs"})) << api;
     }

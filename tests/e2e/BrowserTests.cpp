@@ -31,6 +31,7 @@
 #include "RecordedValues.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
+#include "ModuleSession.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"
 
@@ -48,25 +49,15 @@ std::string TestPage()
     return (std::filesystem::path(data != nullptr ? data : "tests/data") / "webapp").string();
 }
 
-class PageHost {
+class PageHost : public test::ModuleSession {
 public:
     explicit PageHost(int api, bool darkMode = false, std::string webapp = TestPage())
-        : sim(Options(api, std::move(webapp)))
+        : test::ModuleSession({.api = api,
+                               .ui = json{{"darkMode", darkMode}},
+                               .palette = test::SessionSetup::Palette::Closed,
+                               .browser = "chromium",
+                               .webapp = std::move(webapp)})
     {
-        sim.SetUi(json{{"darkMode", darkMode}});
-        sim.Start();
-    }
-
-    sim::Simulator::Options Options(int api, std::string webapp) const
-    {
-        sim::Simulator::Options options;
-        options.apiVersion = api;
-        options.modulePath = (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string();
-        options.workFolder = folder.Path().string();
-        options.browser = "chromium";
-        options.webapp = std::move(webapp);
-        options.headless = true;
-        return options;
     }
 
     void OpenPalette()
@@ -77,14 +68,11 @@ public:
     }
 
     json Page(const std::string& script) { return sim.EvaluateInPage(script); }
-
-    test::TempFolder folder;
-    sim::Simulator sim;
 };
 
 class PageEveryBuild : public testing::TestWithParam<int> {};
-class PageThemedBuild : public testing::TestWithParam<int> {};    // 29, 30
-class PageUnthemedBuild : public testing::TestWithParam<int> {};  // 27, 28
+class PageThemedBuild : public testing::TestWithParam<int> {};
+class PageUnthemedBuild : public testing::TestWithParam<int> {};
 
 // ---------------------------------------------------------------------------------------------
 // The object in the page
@@ -94,21 +82,16 @@ TEST_P(PageEveryBuild, ACAPIExistsBeforeThePagesScriptsWithEveryFunctionInOrder)
     REQUIRE_CHROMIUM();
     PageHost host(GetParam());
     host.OpenPalette();
-    Strings expected = {"GetVersion",    "GetAttributes", "GetSurveyPoint", "SetSurveyPoint",
-                        "PlaceOrthophoto", "PlaceCadastre", "PlaceTerrain",   "PlaceBuildings",
-                        "ChooseSaveFile", "SaveTextFile",  "SetProjectInfo"};
-    if (GetParam() >= 29)
-        expected.push_back("GetAppearance");
     EXPECT_EQ(host.Page("window.seen.acapiAtStart"), json(true));
-    EXPECT_EQ(host.Page("window.seen.functionsAtStart"), json(expected));
+    EXPECT_EQ(host.Page("window.seen.functionsAtStart"), json(test::FunctionsOfBuild(GetParam())));
     EXPECT_EQ(host.Page("location.origin"), json(WebApp));
     EXPECT_EQ(host.Page("[innerWidth, innerHeight]"), json({420, 640}));
     // The page's own script, from its own origin, made its call once it was shown.
-    EXPECT_EQ(host.Page("window.seen.version"), json("1.11"));
+    EXPECT_EQ(host.Page("window.seen.version"), json(LANDFETCH_ADDON_VERSION));
     // A later document of the page has it again before its scripts.
     host.Page("location.reload()");
     EXPECT_EQ(host.Page("window.seen.acapiAtStart"), json(true));
-    EXPECT_EQ(host.Page("typeof ACAPI.GetAppearance"), json(GetParam() >= 29 ? "function" : "undefined"));
+    EXPECT_EQ(host.Page("typeof ACAPI.GetAppearance"), json(test::IsThemedBuild(GetParam()) ? "function" : "undefined"));
 }
 
 TEST_P(PageEveryBuild, EveryCallReturnsAPromiseThatResolvesWithTheReply)
@@ -117,7 +100,7 @@ TEST_P(PageEveryBuild, EveryCallReturnsAPromiseThatResolvesWithTheReply)
     PageHost host(GetParam());
     host.OpenPalette();
     EXPECT_EQ(host.Page("ACAPI.GetVersion() instanceof Promise"), json(true));
-    EXPECT_EQ(host.Page("ACAPI.GetVersion(1, 'x', [2.5, null])"), json("1.11"));
+    EXPECT_EQ(host.Page("ACAPI.GetVersion(1, 'x', [2.5, null])"), json(LANDFETCH_ADDON_VERSION));
     EXPECT_EQ(host.Page("ACAPI.SetSurveyPoint(-743500.5, -1043250.25, 250, 1, 50.08, 14.42)"), json(true));
     json survey = json::parse(host.Page("ACAPI.GetSurveyPoint()").get<std::string>());
     EXPECT_EQ(survey, json::parse(host.sim.Call("GetSurveyPoint", json::array()).Text()));
@@ -126,7 +109,7 @@ TEST_P(PageEveryBuild, EveryCallReturnsAPromiseThatResolvesWithTheReply)
     json together = host.Page("Promise.all([ACAPI.GetVersion(), ACAPI.SetSurveyPoint(-743000, -1043000, 260, 1, 50, 14),"
                               " ACAPI.GetSurveyPoint()])");
     ASSERT_EQ(together.size(), 3u) << together;
-    EXPECT_EQ(together[0], json("1.11"));
+    EXPECT_EQ(together[0], json(LANDFETCH_ADDON_VERSION));
     EXPECT_EQ(together[1], json(true));
     EXPECT_NE(json::parse(together[2].get<std::string>()), survey);
     EXPECT_EQ(json::parse(together[2].get<std::string>()), json::parse(host.Page("ACAPI.GetSurveyPoint()").get<std::string>()));
@@ -337,7 +320,7 @@ TEST(BrowserPage, AnExceptionLeavingABoundFunctionRejectsThePromise)
     EXPECT_EQ(result.reply, json());
     EXPECT_EQ(host.sim.LastCallException(), outcome[2].get<std::string>());
     // A guarded placement does not reject: it answers its fixed text.
-    EXPECT_EQ(host.Page("ACAPI.GetVersion()"), json("1.11"));
+    EXPECT_EQ(host.Page("ACAPI.GetVersion()"), json(LANDFETCH_ADDON_VERSION));
 }
 
 TEST(BrowserPage, AFunctionThePageDoesNotHaveIsNotFound)
@@ -622,7 +605,7 @@ TEST(BrowserRun, TheDemosCallsGiveTheSameRepliesThroughThePage)
         }
         return invariant;
     };
-    EXPECT_NE(recorded.out.find("GetVersion: 1.11"), std::string::npos) << recorded.out;
+    EXPECT_NE(recorded.out.find(std::string("GetVersion: ") + LANDFETCH_ADDON_VERSION), std::string::npos) << recorded.out;
     EXPECT_EQ(lines(page.out, folder / "page"), lines(recorded.out, folder / "recorded"));
 }
 
@@ -653,7 +636,7 @@ TEST(BrowserRun, APageStepPrintsWhatTheScriptGives)
     EXPECT_EQ(lines[3]["address"], json(WebApp));
     EXPECT_EQ(lines[4]["result"], json());
     EXPECT_NE(lines[4]["error"].get<std::string>().find("TypeError"), std::string::npos) << lines[4];
-    EXPECT_EQ(lines[5]["reply"], json("1.11"));
+    EXPECT_EQ(lines[5]["reply"], json(LANDFETCH_ADDON_VERSION));
 
     // Without a page there is nothing to run the script in: the step says so.
     HostRun recorded = RunHost({"run", folder / "page.json"});
@@ -673,8 +656,8 @@ TEST(BrowserRun, TheWebAppOptionTakesAFolderOrALocalServerOnly)
     EXPECT_EQ(unknown.status, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Api, PageEveryBuild, testing::Values(27, 28, 29, 30));
-INSTANTIATE_TEST_SUITE_P(Api, PageThemedBuild, testing::Values(29, 30));
-INSTANTIATE_TEST_SUITE_P(Api, PageUnthemedBuild, testing::Values(27, 28));
+INSTANTIATE_TEST_SUITE_P(Api, PageEveryBuild, testing::ValuesIn(landfetch::HostApiVersions));
+INSTANTIATE_TEST_SUITE_P(Api, PageThemedBuild, testing::ValuesIn(test::ThemedBuilds()));
+INSTANTIATE_TEST_SUITE_P(Api, PageUnthemedBuild, testing::ValuesIn(test::UnthemedBuilds()));
 
 }  // namespace

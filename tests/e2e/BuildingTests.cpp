@@ -1,6 +1,5 @@
 #include "PlacementHarness.hpp"
 
-using placementtest::Base64;
 using placementtest::ElementsOfType;
 using placementtest::json;
 using placementtest::LayerIndex;
@@ -177,7 +176,7 @@ TEST(Buildings, WallSurfaceAndRoofTexture)
     {
         Session session({{"surfaces", {{{"index", 2}, {"name", "Omítka"}}}}});
         const std::string reply = session.Call(
-            "PlaceBuildings", json::array({json::array({House(Square, 0, 5)}), 0, "", "Omítka", Base64(png), 50, 40}));
+            "PlaceBuildings", json::array({json::array({House(Square, 0, 5)}), 0, "", "Omítka", sim::EncodeBase64(png), 50, 40}));
         EXPECT_EQ(reply, "kod=0 mat=\"Ortofoto strechy CUZK\" budov=1 vytvoreno=1 preskoceno=0 textura=ano ");
         const json mesh = Meshes(session).at(0);
         EXPECT_EQ(mesh["sideSurface"], 2);

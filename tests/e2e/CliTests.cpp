@@ -5,12 +5,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -22,34 +23,44 @@ using nlohmann::json;
 
 using test::HostRun;
 using test::RunHost;
-using test::ShellQuoted;
 
 int LineCount(const std::string& text)
 {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
+// Host API versions as the command line takes them.
+template <typename Versions>
+std::vector<std::string> ApiWords(const Versions& versions)
+{
+    std::vector<std::string> words;
+    for (int api : versions)
+        words.push_back(std::to_string(api));
+    return words;
+}
+
 TEST(CliCall, PrintsTheVersionOfEveryBuild)
 {
-    for (const char* api : {"27", "28", "29", "30"}) {
+    for (const std::string& api : ApiWords(landfetch::HostApiVersions)) {
         HostRun run = RunHost({"--api", api, "call", "GetVersion"});
         EXPECT_EQ(run.status, 0) << api << ": " << run.err;
-        EXPECT_EQ(run.out, "1.11\n") << api;
+        EXPECT_EQ(run.out, std::string(LANDFETCH_ADDON_VERSION) + "\n") << api;
         EXPECT_EQ(run.err, "") << api;
     }
+    // The version the README gives, written out: an independent check of the one in CMake.
     EXPECT_EQ(RunHost({"call", "GetVersion"}).out, "1.11\n");
 }
 
 TEST(CliCall, GetAppearanceExistsFromHostVersion29On)
 {
-    for (const char* api : {"27", "28"}) {
+    for (const std::string& api : ApiWords(test::UnthemedBuilds())) {
         HostRun run = RunHost({"--api", api, "call", "GetAppearance"});
         EXPECT_EQ(run.status, 3) << api;
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("GetAppearance"), std::string::npos) << run.err;
         EXPECT_EQ(LineCount(run.err), 1) << run.err;
     }
-    for (const char* api : {"29", "30"})
+    for (const std::string& api : ApiWords(test::ThemedBuilds()))
         EXPECT_EQ(RunHost({"--api", api, "call", "GetAppearance"}).out, "light\n") << api;
 }
 
@@ -318,20 +329,19 @@ TEST(CliSave, TheReplyAndTheStepLinesAreOutBeforeTheProjectIsWritten)
     const std::string fifo = folder / "p.json", scenario = folder / "scenario.json";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     test::WriteFile(scenario, R"({"steps": [{"menu": [32500, 1]}, {"call": "GetVersion"}]})");
-    const std::string host = ShellQuoted((test::ExecutableFolder() / "landfetch-host").string());
-    for (const std::string& command : {std::string(" call GetVersion"), " run " + ShellQuoted(scenario)}) {
-        FILE* pipe = popen((host + " --save " + ShellQuoted(fifo) + command + " 2>/dev/null").c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        pollfd output{fileno(pipe), POLLIN, 0};
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"call", "GetVersion"}, {"run", scenario}}) {
+        std::vector<std::string> args = {"--save", fifo};
+        args.insert(args.end(), command.begin(), command.end());
+        const test::BackgroundRun host = test::StartHost(args, folder, command[0]);
+        ASSERT_NE(host.pid, 0);
         std::string before;
-        if (poll(&output, 1, 60000) > 0) {
-            char buffer[4096];
-            ssize_t n = read(fileno(pipe), buffer, sizeof buffer);
-            if (n > 0)
-                before.assign(buffer, static_cast<size_t>(n));
+        for (int wait = 0; wait < 600 && before.empty(); ++wait) {
+            before = test::ReadFile(host.outFile);
+            if (before.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        EXPECT_FALSE(before.empty()) << command << ": nothing printed before the save";
-        EXPECT_TRUE(before.starts_with(command.starts_with(" call") ? "1.11\n" : "{\"step\":1,")) << before;
+        EXPECT_FALSE(before.empty()) << command[0] << ": nothing printed before the save";
+        EXPECT_TRUE(before.starts_with(command[0] == "call" ? LANDFETCH_ADDON_VERSION "\n" : "{\"step\":1,")) << before;
 
         // Take the project so the host can finish.
         int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
@@ -346,11 +356,8 @@ TEST(CliSave, TheReplyAndTheStepLinesAreOutBeforeTheProjectIsWritten)
                 saved.append(buffer, static_cast<size_t>(n));
         }
         close(fd);
-        char rest[4096];
-        while (fread(rest, 1, sizeof rest, pipe) > 0) {
-        }
-        EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0) << command;
-        EXPECT_TRUE(json::accept(saved)) << command << ": " << saved.substr(0, 80);
+        EXPECT_EQ(test::WaitFor(host), 0) << command[0];
+        EXPECT_TRUE(json::accept(saved)) << command[0] << ": " << saved.substr(0, 80);
     }
 }
 

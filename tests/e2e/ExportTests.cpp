@@ -17,6 +17,7 @@
 #include "ExportChecks.hpp"
 #include "Exports.hpp"
 #include "TestSupport.hpp"
+#include "host/Encoding.hpp"
 
 namespace {
 
@@ -31,33 +32,13 @@ const std::vector<unsigned char> OnePixelPng = {
 
 std::string Base64(const std::vector<unsigned char>& bytes)
 {
-    static const char abc[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned v = bytes[i] << 16 | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0) |
-                     (i + 2 < bytes.size() ? bytes[i + 2] : 0);
-        out += abc[v >> 18 & 63];
-        out += abc[v >> 12 & 63];
-        out += i + 1 < bytes.size() ? abc[v >> 6 & 63] : '=';
-        out += i + 2 < bytes.size() ? abc[v & 63] : '=';
-    }
-    return out;
+    return sim::EncodeBase64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::vector<unsigned char> FromBase64(const std::string& text)
 {
-    std::vector<unsigned char> out;
-    unsigned buffer = 0;
-    int bits = 0;
-    for (char c : text) {
-        auto p = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/").find(c);
-        if (p == std::string::npos)
-            break;
-        buffer = buffer << 6 | static_cast<unsigned>(p);
-        if ((bits += 6) >= 8)
-            out.push_back(static_cast<unsigned char>(buffer >> (bits -= 8) & 0xFF));
-    }
-    return out;
+    const std::string bytes = sim::DecodeBase64(text);
+    return {bytes.begin(), bytes.end()};
 }
 
 json Project()

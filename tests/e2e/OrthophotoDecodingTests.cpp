@@ -5,7 +5,6 @@
 
 #include "PlacementHarness.hpp"
 
-using placementtest::Base64;
 using placementtest::ElementsOfType;
 using placementtest::json;
 using placementtest::Session;
@@ -50,7 +49,7 @@ TEST(OrthophotoDecoding, TheHandleHoldsThePlainDecodersBytesForCleanAndBrokenTex
             byte = static_cast<char>(random());
         if (round % 3 == 0 && image.size() >= 4)
             image.replace(0, 4, "\x89PNG");
-        std::string text = Base64(image);
+        std::string text = sim::EncodeBase64(image);
         // Some texts stay clean; the others get line breaks, blanks, stray letters and foreign bytes.
         for (int insert = round % 2 ? static_cast<int>(random() % 4) + 1 : 0; insert > 0; --insert) {
             const char* extra = extras[random() % std::size(extras)];

@@ -1,6 +1,5 @@
 #include "PlacementHarness.hpp"
 
-using placementtest::Base64;
 using placementtest::ElementsOfType;
 using placementtest::json;
 using placementtest::LayerIndex;
@@ -14,7 +13,7 @@ const std::string JpegBytes("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\
 
 json Args(const std::string& bytes, const std::string& view = "plan")
 {
-    return json::array({Base64(bytes), 100, 60, 1000, 2000, 1, 1, 0, 0, "Ortofoto", view, "", ""});
+    return json::array({sim::EncodeBase64(bytes), 100, 60, 1000, 2000, 1, 1, 0, 0, "Ortofoto", view, "", ""});
 }
 
 json OffsetProject(double x, double y)
@@ -58,7 +57,7 @@ TEST(OrthophotoPlan, PngIsAnElevationPictureOnItsRectangle)
 TEST(OrthophotoPlan, JpegWithFactorsAndShifts)
 {
     Session session(OffsetProject(0, 0));
-    const json args = json::array({Base64(JpegBytes), 100, 60, 1000, 2000, 0.5, 2, 5, -5, "", "plan", "", ""});
+    const json args = json::array({sim::EncodeBase64(JpegBytes), 100, 60, 1000, 2000, 0.5, 2, 5, -5, "", "plan", "", ""});
     EXPECT_EQ(session.Call("PlaceOrthophoto", args), "kod=0 cil=pudorys(podl.-10000) ");
 
     const json picture = OnlyPicture(session.Project());

@@ -18,6 +18,7 @@
 #include "PageValues.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
+#include "ModuleSession.hpp"
 
 namespace {
 
@@ -330,13 +331,12 @@ class PageTextCall : public ::testing::TestWithParam<int> {};
 
 TEST_P(PageTextCall, AnswersAsTheValueCallDoes)
 {
-    test::TempFolder folder;
-    sim::Simulator simulator(sim::Simulator::Options{GetParam(), "", folder.Path().string()});
-    simulator.Start();
+    test::ModuleSession session({.api = GetParam(), .palette = test::SessionSetup::Palette::Closed});
+    sim::Simulator& simulator = session.sim;
     EXPECT_FALSE(simulator.CallJson("GetVersion", "[]").found);  // no palette, no page yet
     simulator.MenuCommand(32500, 1);
 
-    EXPECT_EQ(simulator.CallJson("GetVersion", R"(["dmr5g", "1 2 3\n", 250, [[1, 2]]])").Text(), "1.11");
+    EXPECT_EQ(simulator.CallJson("GetVersion", R"(["dmr5g", "1 2 3\n", 250, [[1, 2]]])").Text(), LANDFETCH_ADDON_VERSION);
     const std::string info = R"([[["Pozemek", "Žluťoučký kůň \u2013 15/7"]]])";
     sim::CallResult byText = simulator.CallJson("SetProjectInfo", info);
     sim::CallResult byValue = simulator.Call("SetProjectInfo", json::parse(info));
@@ -347,10 +347,10 @@ TEST_P(PageTextCall, AnswersAsTheValueCallDoes)
     EXPECT_FALSE(simulator.CallJson("NoSuchFunction", "not even JSON").found);
     EXPECT_THROW(simulator.CallJson("GetVersion", Nested(100'000)), sim::Error);
     EXPECT_THROW(simulator.CallJson("GetVersion", "[1, {\"x\": 2}]"), sim::Error);
-    EXPECT_EQ(simulator.CallJson("GetVersion", "null").Text(), "1.11");
+    EXPECT_EQ(simulator.CallJson("GetVersion", "null").Text(), LANDFETCH_ADDON_VERSION);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachHostVersion, PageTextCall, ::testing::Values(27, 28, 29, 30));
+INSTANTIATE_TEST_SUITE_P(EachHostVersion, PageTextCall, ::testing::ValuesIn(landfetch::HostApiVersions));
 
 // ---------------------------------------------------------------------------------------------
 // The command line and scenarios, which take the page's arguments as text

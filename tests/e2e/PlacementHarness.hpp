@@ -10,25 +10,21 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "GSRoot.hpp"
-#include "Simulator.hpp"
-#include "TestSupport.hpp"
+#include "ModuleSession.hpp"
+#include "host/Encoding.hpp"
 
 namespace placementtest {
 
 using nlohmann::json;
 
-inline constexpr Int32 OpenPaletteMessage = 6;
+using test::OpenPaletteMessage;
 
-class Session {
+// Opened as the host opens a palette, on the newest build.
+class Session : public test::ModuleSession {
 public:
     explicit Session(const json& project = json::object())
-        : sim(sim::Simulator::Options{30, (test::ExecutableFolder() / "Orvani_Landfetch_30.so").string(),
-                                      folder.Path().string()})
+        : test::ModuleSession({.project = project, .palette = test::SessionSetup::Palette::ByHost})
     {
-        sim.LoadProject(project);
-        sim.Start();
-        sim.PaletteMessage(OpenPaletteMessage);
     }
 
     // Lets a project be written in place: Session session({{"originOffset", {1, 2}}}).
@@ -40,11 +36,6 @@ public:
         EXPECT_TRUE(result.found) << name;
         return result.Text();
     }
-
-    json Project() const { return sim.SaveProject(); }
-
-    test::TempFolder folder;
-    sim::Simulator sim;
 };
 
 inline json ElementsOfType(const json& project, const std::string& type)
@@ -70,30 +61,6 @@ inline std::optional<json> WorksheetNamed(const json& project, const std::string
         if (sheet.value("name", "") == name && sheet.value("ref", "") == ref)
             return sheet;
     return std::nullopt;
-}
-
-inline std::string Base64(const std::string& bytes)
-{
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned value = (static_cast<unsigned char>(bytes[i]) << 16) |
-                               (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i + 2]);
-        for (int shift = 18; shift >= 0; shift -= 6)
-            text += alphabet[(value >> shift) & 63];
-    }
-    const std::size_t rest = bytes.size() - i;
-    if (rest > 0) {
-        unsigned value = static_cast<unsigned char>(bytes[i]) << 16;
-        if (rest == 2)
-            value |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        text += alphabet[(value >> 18) & 63];
-        text += alphabet[(value >> 12) & 63];
-        text += rest == 2 ? alphabet[(value >> 6) & 63] : '=';
-        text += '=';
-    }
-    return text;
 }
 
 }  // namespace placementtest

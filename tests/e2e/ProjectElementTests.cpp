@@ -9,6 +9,7 @@
 
 #include "Project.hpp"
 #include "TestSupport.hpp"
+#include "host/Encoding.hpp"
 
 namespace {
 
@@ -221,20 +222,7 @@ TEST_F(ProjectElementTest, APicturesBytesAreHeldOnceAndWrittenOnlyWhenSaved)
     // The file has the Base64 text, and reads back to the same file.
     const json saved = project.Save();
     const std::string data = saved["elements"][0]["data"].get<std::string>();
-    std::string decoded;
-    unsigned accumulator = 0;
-    int bits = -8;
-    for (const char c : data) {
-        const auto value = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/").find(c);
-        if (value == std::string::npos)
-            continue;
-        accumulator = (accumulator << 6) + static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 0) {
-            decoded.push_back(static_cast<char>((accumulator >> bits) & 0xFF));
-            bits -= 8;
-        }
-    }
+    const std::string decoded = sim::DecodeBase64(data);
     EXPECT_EQ(decoded, image);
     EXPECT_EQ(data.size(), (image.size() + 2) / 3 * 4);
     sim::Project loaded;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 
 namespace {
@@ -16,14 +17,10 @@ protected:
     // Runs one SetProjectInfo call on a project and keeps the project as saved afterwards.
     std::string Call(const json& project, const json& args)
     {
-        sim::Simulator::Options options;
-        sim::Simulator sim(options);
-        sim.LoadProject(project);
-        sim.Start();
-        sim.MenuCommand(32500, 1);
-        const sim::CallResult result = sim.Call("SetProjectInfo", args);
+        test::ModuleSession session({.project = project});
+        const sim::CallResult result = session.Call("SetProjectInfo", args);
         EXPECT_TRUE(result.found);
-        saved = sim.SaveProject();
+        saved = session.Project();
         return result.Text();
     }
 

@@ -9,6 +9,7 @@
 #include "DG.hpp"
 #include "IO.hpp"
 #include "Simulator.hpp"
+#include "ModuleSession.hpp"
 #include "TestSupport.hpp"
 
 namespace {
@@ -36,11 +37,8 @@ protected:
 
     void Open(json project, const json& saveDialog = "accept")
     {
-        sim = std::make_unique<sim::Simulator>(sim::Simulator::Options{});
-        sim->LoadProject(project);
-        sim->SetUi({{"darkMode", false}, {"saveDialog", saveDialog}});
-        sim->Start();
-        sim->MenuCommand(32500, 1);
+        session = std::make_unique<test::ModuleSession>(
+            test::SessionSetup{.project = project, .ui = json{{"darkMode", false}, {"saveDialog", saveDialog}}});
     }
 
     void OpenSaved(const json& saveDialog = "accept")
@@ -55,14 +53,14 @@ protected:
 
     std::string Choose(const json& name)
     {
-        const sim::CallResult result = sim->Call("ChooseSaveFile", json::array({name}));
+        const sim::CallResult result = session->sim.Call("ChooseSaveFile", json::array({name}));
         EXPECT_TRUE(result.found);
         return result.Text();
     }
 
     std::string Save(const json& target, const json& text)
     {
-        const sim::CallResult result = sim->Call("SaveTextFile", json::array({target, text}));
+        const sim::CallResult result = session->sim.Call("SaveTextFile", json::array({target, text}));
         EXPECT_TRUE(result.found);
         return result.Text();
     }
@@ -76,7 +74,7 @@ protected:
     test::TempFolder folder;
     const std::string projectFolder = folder / "Projekty";
     const std::string documents = folder / "Dokumenty";
-    std::unique_ptr<sim::Simulator> sim;
+    std::unique_ptr<test::ModuleSession> session;
 };
 
 TEST_F(ReportFile, DialogProposesTheSanitisedNameInTheProjectFolder)
@@ -259,7 +257,7 @@ TEST_F(ReportFile, AFileThatCannotBeMadeIsAnsweredWithThePagesWordForIt)
     EXPECT_EQ(Save(tooLong, "x"), Refused);
 
     // A chosen path on a drive this machine cannot reach.
-    sim.reset();
+    session.reset();
     OpenSaved("Q:\\Nikde\\zprava.txt");
     EXPECT_EQ(Choose("zprava.txt"), Success("Q:\\\\Nikde\\\\zprava.txt"));
     EXPECT_EQ(Save("Q:\\Nikde\\zprava.txt", "x"), Refused);
@@ -281,7 +279,7 @@ TEST_F(ReportFile, TheProjectAndTheHostsOwnFilesAreNeverReplaced)
     EXPECT_EQ(Save(projectFolder + "/plot.pln:x", "x"), Refused);
     EXPECT_EQ(test::ReadFile(projectFolder + "/plot.pln"), "projekt");
 
-    sim.reset();
+    session.reset();
     OpenSaved(projectFolder + "/plot.pln");
     EXPECT_EQ(Choose("plot.pln"), Success(projectFolder + "/plot.pln"));
     EXPECT_EQ(Save(projectFolder + "/plot.pln", "x"), Refused);

@@ -3,15 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
 #include "RecordedValues.hpp"
 #include "SessionRecording.hpp"
 #include "Simulator.hpp"
+#include "ModuleSession.hpp"
 #include "TestSupport.hpp"
 #include "browser/HostWindow.hpp"
 
@@ -19,17 +18,12 @@ namespace {
 
 using nlohmann::json;
 
-std::string RunHost(const std::string& args)
+// What the host printed, its messages included, after a successful run.
+std::string RunHost(const std::vector<std::string>& args)
 {
-    const std::string command = (test::ExecutableFolder() / "landfetch-host").string() + " " + args + " 2>&1";
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    const int status = pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n" << out;
-    return out;
+    const test::HostRun run = test::RunHost(args);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    return run.out + run.err;
 }
 
 json Summary(const json& project)
@@ -43,12 +37,9 @@ json Summary(const json& project)
 
 TEST(SessionRecording, TheHostWindowsActionsBecomeStepsThatReplayToTheSameProject)
 {
-    test::TempFolder folder;
-    sim::Simulator::Options options;
-    options.apiVersion = 30;
-    options.modulePath = (test::ExecutableFolder() / "Orvani_Landfetch_30.so").string();
-    sim::Simulator simulator(options);
-    simulator.Start();
+    test::ModuleSession session({.api = 30, .palette = test::SessionSetup::Palette::Closed});
+    const test::TempFolder& folder = session.folder;
+    sim::Simulator& simulator = session.sim;
     const std::string file = folder / "session.json";
     sim::SessionRecording recording(file, 30, nullptr);
     sim::HostWindow window(simulator, folder.Path().string(), (folder.Path() / "three").string(), folder / "host");
@@ -89,7 +80,7 @@ TEST(SessionRecording, TheHostWindowsActionsBecomeStepsThatReplayToTheSameProjec
     EXPECT_EQ(steps[9], json({{"appearance", 0}}));
     EXPECT_EQ(steps[10], json({{"event", 1}}));
 
-    const std::string lines = RunHost("--save " + folder / "replayed.json" + " run " + file);
+    const std::string lines = RunHost({"--save", folder / "replayed.json", "run", file});
     EXPECT_NE(lines.find("\"appearance\":1,") , std::string::npos) << lines;
     EXPECT_NE(lines.find("acSetTheme"), std::string::npos) << lines;
     EXPECT_NE(lines.find("acResyncProjectOrigin"), std::string::npos) << lines;
@@ -111,7 +102,7 @@ TEST(SessionRecording, TheFileIsWrittenWholeOrNotAtAll)
     empty.Write();
     const json scenario = json::parse(test::ReadFile(folder / "empty.json"));
     EXPECT_EQ(scenario, json({{"api", 28}, {"project", {{"untitled", true}}}, {"steps", json::array()}}));
-    EXPECT_EQ(RunHost("run " + folder / "empty.json"), "");
+    EXPECT_EQ(RunHost({"run", folder / "empty.json"}), "");
 }
 
 }  // namespace

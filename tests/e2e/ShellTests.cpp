@@ -11,6 +11,7 @@
 #include "BrowserControl.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
+#include "ModuleSession.hpp"
 #include "TestSupport.hpp"
 
 namespace {
@@ -24,14 +25,12 @@ const std::string ResyncScript = "window.acResyncProjectOrigin && window.acResyn
 const std::string DarkScript = "window.acSetTheme && window.acSetTheme('dark');";
 const std::string LightScript = "window.acSetTheme && window.acSetTheme('light');";
 
-class ShellHost {
+class ShellHost : public test::ModuleSession {
 public:
     explicit ShellHost(int api, bool darkMode = false)
-        : sim(sim::Simulator::Options{api, (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string(),
-                                      folder.Path().string()})
+        : test::ModuleSession(
+              {.api = api, .ui = json{{"darkMode", darkMode}}, .palette = test::SessionSetup::Palette::Closed})
     {
-        sim.SetUi(json{{"darkMode", darkMode}});
-        sim.Start();
         sim.TakeScripts();
         sim.TakeOpened();
     }
@@ -45,14 +44,11 @@ public:
         EXPECT_EQ(sim.PaletteMessage(7, &answer), NoError);
         return answer;
     }
-
-    test::TempFolder folder;
-    sim::Simulator sim;
 };
 
 class EveryBuild : public testing::TestWithParam<int> {};
-class ThemedBuild : public testing::TestWithParam<int> {};    // 29, 30
-class UnthemedBuild : public testing::TestWithParam<int> {};  // 27, 28
+class ThemedBuild : public testing::TestWithParam<int> {};
+class UnthemedBuild : public testing::TestWithParam<int> {};
 
 }  // namespace
 
@@ -231,7 +227,7 @@ TEST_P(EveryBuild, GetVersionAnswersWithOrWithoutArguments)
     for (const json& args : {json::array(), json::array({1, "x", json::array({2.5, nullptr}), true})}) {
         const sim::CallResult result = host.sim.Call("GetVersion", args);
         EXPECT_TRUE(result.found);
-        EXPECT_EQ(result.reply, json("1.11"));
+        EXPECT_EQ(result.reply, json(LANDFETCH_ADDON_VERSION));
     }
 }
 
@@ -249,12 +245,15 @@ TEST_P(EveryBuild, TheACAPIObjectIsRegisteredOnceInTableOrder)
     Strings names;
     for (const auto& function : object->GetItemArray())
         names.push_back(function->GetName().ToUtf8());
+    // The page relies on the order of these; later functions are appended.
     Strings expected{"GetVersion",     "GetAttributes",  "GetSurveyPoint", "SetSurveyPoint",
                      "PlaceOrthophoto", "PlaceCadastre", "PlaceTerrain",   "PlaceBuildings",
                      "ChooseSaveFile", "SaveTextFile",   "SetProjectInfo"};
-    if (GetParam() >= 29)
+    if (test::IsThemedBuild(GetParam()))
         expected.push_back("GetAppearance");
-    EXPECT_EQ(names, expected);
+    ASSERT_GE(names.size(), expected.size());
+    EXPECT_EQ(Strings(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+    EXPECT_EQ(names, test::FunctionsOfBuild(GetParam()));
 
     host.Menu();
     host.Menu();
@@ -283,7 +282,7 @@ TEST_P(EveryBuild, AbnormalShutDownLeavesTheTerminationMessage)
     EXPECT_TRUE(DG::Palette::GetAll().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, EveryBuild, testing::Values(27, 28, 29, 30));
+INSTANTIATE_TEST_SUITE_P(Builds, EveryBuild, testing::ValuesIn(landfetch::HostApiVersions));
 
 TEST_P(ThemedBuild, AppearanceChangesRunTheThemeScript)
 {
@@ -409,7 +408,7 @@ TEST_P(ThemedBuild, NavigationInsideThePaletteIsNotWatched)
     EXPECT_EQ(DG::BrowserBase::GetAll().front()->GetStopLoadCount(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, ThemedBuild, testing::Values(29, 30));
+INSTANTIATE_TEST_SUITE_P(Builds, ThemedBuild, testing::ValuesIn(test::ThemedBuilds()));
 
 TEST_P(UnthemedBuild, NoThemeAndNoGetAppearance)
 {
@@ -483,4 +482,4 @@ TEST_P(UnthemedBuild, OutsideAddressesAreRefusedOpenedOutsideAndStopped)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, UnthemedBuild, testing::Values(27, 28));
+INSTANTIATE_TEST_SUITE_P(Builds, UnthemedBuild, testing::ValuesIn(test::UnthemedBuilds()));

@@ -10,6 +10,7 @@
 #include "BrowserControl.hpp"
 #include "FunctionTable.hpp"
 #include "Loader.hpp"
+#include "ModuleSession.hpp"
 #include "Operations.hpp"
 #include "Project.hpp"
 #include "Shell.hpp"
@@ -20,10 +21,7 @@ namespace {
 
 using nlohmann::json;
 
-std::string ModuleOf(int api)
-{
-    return (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string();
-}
+using test::ModuleBuild;
 
 sim::Simulator::Options OptionsFor(int api, const std::string& module, const test::TempFolder& folder)
 {
@@ -68,8 +66,9 @@ TEST(SimulatorLoader, RefusesWhatIsNoModuleBuildOfTheRequestedVersion)
 TEST(SimulatorLoader, RefusesABuildOfAnotherHostVersion)
 {
     test::TempFolder folder;
+    // Neighbouring builds, whose tables differ least.
     for (auto [requested, built] : {std::pair{29, 30}, std::pair{30, 29}, std::pair{27, 28}}) {
-        sim::Simulator simulator(OptionsFor(requested, ModuleOf(built), folder));
+        sim::Simulator simulator(OptionsFor(requested, ModuleBuild(built), folder));
         std::string message = StartError(simulator);
         EXPECT_NE(message.find("host API " + std::to_string(requested)), std::string::npos) << message;
         EXPECT_FALSE(simulator.IsStarted());
@@ -78,9 +77,9 @@ TEST(SimulatorLoader, RefusesABuildOfAnotherHostVersion)
 
 TEST(SimulatorLoader, StartsEachBuildAndShutsItDownCleanly)
 {
-    for (int api : {27, 28, 29, 30}) {
+    for (int api : landfetch::HostApiVersions) {
         test::TempFolder folder;
-        sim::Simulator simulator(OptionsFor(api, ModuleOf(api), folder));
+        sim::Simulator simulator(OptionsFor(api, ModuleBuild(api), folder));
         simulator.Start();
         ASSERT_TRUE(simulator.IsStarted());
         const sim::Loader& loader = simulator.GetLoader();
@@ -100,7 +99,7 @@ TEST(SimulatorLoader, StartsEachBuildAndShutsItDownCleanly)
 TEST(SimulatorLoader, AnAbnormalShutdownLeavesTheModulesComplaint)
 {
     test::TempFolder folder;
-    sim::Simulator simulator(OptionsFor(30, ModuleOf(30), folder));
+    sim::Simulator simulator(OptionsFor(30, ModuleBuild(30), folder));
     simulator.Start();
     simulator.Shutdown(true);
     std::string printed = DBGetPrintedText();
@@ -112,13 +111,13 @@ TEST(SimulatorLoader, AnAbnormalShutdownLeavesTheModulesComplaint)
 TEST(SimulatorLoader, AFailingRegistrationStopsTheStartWithTheHostCode)
 {
     test::TempFolder folder;
-    sim::Simulator missingHandler(OptionsFor(30, ModuleOf(30), folder));
+    sim::Simulator missingHandler(OptionsFor(30, ModuleBuild(30), folder));
     missingHandler.LoadProject(json{{"missing", {"InstallMenuHandler"}}});
     std::string message = StartError(missingHandler);
     EXPECT_NE(message.find(std::to_string(APIERR_MISSINGCODE)), std::string::npos) << message;
     EXPECT_FALSE(missingHandler.IsStarted());
 
-    sim::Simulator failingPalette(OptionsFor(30, ModuleOf(30), folder));
+    sim::Simulator failingPalette(OptionsFor(30, ModuleBuild(30), folder));
     failingPalette.LoadProject(json{{"faults", {{"RegisterPalette", -7}}}});
     message = StartError(failingPalette);
     EXPECT_NE(message.find("-7"), std::string::npos) << message;
@@ -146,7 +145,7 @@ protected:
 
 TEST_F(FunctionTableTest, HasTheVersionsSizeWithEveryOperationBoundAndTheRestEmpty)
 {
-    for (Int32 api : {27, 28, 29, 30}) {
+    for (Int32 api : landfetch::HostApiVersions) {
         sim::FunctionTable table(api, operations, plan);
         ASSERT_EQ(table.Size(), APIFunctionTableSize(api));
         auto* const* slots = static_cast<void* const*>(table.Data());
@@ -307,9 +306,8 @@ TEST(PageValues, RepliesBecomeTextsBooleansOrNull)
 
 TEST(SimulatorPage, FindsNothingBeforeThePaletteAndTheObjectsFunctionsAfter)
 {
-    test::TempFolder folder;
-    sim::Simulator simulator(OptionsFor(30, ModuleOf(30), folder));
-    simulator.Start();
+    test::ModuleSession session({.api = 30, .palette = test::SessionSetup::Palette::Closed});
+    sim::Simulator& simulator = session.sim;
     EXPECT_FALSE(simulator.Call("GetVersion", json::array()).found);
     EXPECT_FALSE(simulator.Navigate("https://example.org/"));
     EXPECT_EQ(simulator.Address(), "");
@@ -317,18 +315,15 @@ TEST(SimulatorPage, FindsNothingBeforeThePaletteAndTheObjectsFunctionsAfter)
     simulator.MenuCommand(32500, 1);
     sim::CallResult version = simulator.Call("GetVersion", json::array({1, "x"}));
     EXPECT_TRUE(version.found);
-    EXPECT_EQ(version.Text(), "1.11");
+    EXPECT_EQ(version.Text(), LANDFETCH_ADDON_VERSION);
     EXPECT_FALSE(simulator.Call("NoSuchFunction", json()).found);
     EXPECT_EQ(simulator.PageLoads(), 1);
 }
 
 TEST(SimulatorPage, AnExceptionLeavingAnUnguardedFunctionIsReportedNotThrown)
 {
-    test::TempFolder folder;
-    sim::Simulator simulator(OptionsFor(30, ModuleOf(30), folder));
-    simulator.LoadProject(json{{"faults", {{"GetPenCount", {{"code", -9}, {"throws", "std"}}}}}});
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session({.api = 30, .project = json{{"faults", {{"GetPenCount", {{"code", -9}, {"throws", "std"}}}}}}});
+    sim::Simulator& simulator = session.sim;
     sim::CallResult reply = simulator.Call("GetAttributes", json::array());
     EXPECT_TRUE(reply.found);
     EXPECT_TRUE(reply.reply.is_null());
@@ -340,10 +335,9 @@ TEST(SimulatorPage, AnExceptionLeavingAnUnguardedFunctionIsReportedNotThrown)
 
 TEST(SimulatorUi, TheSaveDialogAnswersAsTheScenarioSays)
 {
-    test::TempFolder folder;
-    sim::Simulator simulator(OptionsFor(30, ModuleOf(30), folder));
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session({.api = 30});
+    const test::TempFolder& folder = session.folder;
+    sim::Simulator& simulator = session.sim;
 
     simulator.SetUi(json{{"saveDialog", "cancel"}});
     EXPECT_EQ(simulator.Call("ChooseSaveFile", json::array({"a.txt"})).Text(), R"({"ok":false,"err":"zruseno"})");

@@ -5,17 +5,13 @@
 
 #include "GSRoot.hpp"
 #include "SoakSession.hpp"
-#include "TestSupport.hpp"
 
 TEST(Soak, MixedSessionLeavesNoHandleBehind)
 {
-    for (int api : {27, 30}) {
-        test::TempFolder folder;
-        sim::Simulator sim(sim::Simulator::Options{
-            api, (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string(),
-            folder.Path().string()});
-        sim.Start();
-        sim.PaletteMessage(6);
+    // The oldest and the newest build.
+    for (int api : {landfetch::HostApiVersions.front(), landfetch::HostApiVersions.back()}) {
+        test::ModuleSession module({.api = api, .palette = test::SessionSetup::Palette::ByHost});
+        sim::Simulator& sim = module.sim;
         soak::Session session(sim, static_cast<unsigned>(api));
         Int64 handles = -1;
         for (int i = 1; i <= 1500; ++i) {

@@ -3,7 +3,6 @@
 
 #include "PlacementHarness.hpp"
 
-using placementtest::Base64;
 using placementtest::ElementsOfType;
 using placementtest::json;
 using placementtest::Session;
@@ -17,7 +16,7 @@ const std::string Png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 
 json TerrainWithTexture(const std::string& code, const std::string& image, double sizeX, double sizeY)
 {
-    return json::array({code, Points, 0, json::array(), "", "", "", "", 0, Base64(image), sizeX, sizeY});
+    return json::array({code, Points, 0, json::array(), "", "", "", "", 0, sim::EncodeBase64(image), sizeX, sizeY});
 }
 
 std::vector<json> TexturedSurfaces(const json& project)

@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
 #include "BrowserControl.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
+#include "ModuleSession.hpp"
 #include "TestSupport.hpp"
 
 namespace {
@@ -21,11 +20,8 @@ using nlohmann::json;
 
 std::vector<std::string> RegisteredFunctions(int api)
 {
-    sim::Simulator::Options options;
-    options.apiVersion = api;
-    options.modulePath = (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string();
-    sim::Simulator simulator(options);
-    simulator.Start();
+    test::ModuleSession session({.api = api, .palette = test::SessionSetup::Palette::Closed});
+    sim::Simulator& simulator = session.sim;
     EXPECT_EQ(simulator.MenuCommand(32500, 1), NoError);
     std::vector<std::string> names;
     DG::BrowserBase* browser = sim::BrowserControl::FindPaletteBrowser(simulator.GetShell().Palettes().front().guid);
@@ -47,23 +43,20 @@ TEST(TypedAcapi, EachBuildDeclaresExactlyTheFunctionsItRegisters)
         GTEST_SKIP() << "node or TypeScript is not installed (scripts/setup.sh installs them)";
     }
     const std::filesystem::path source = tools.parent_path();
-    const std::string command = node + " " + (source / "tests/typescript/declared-functions.mjs").string() + " " +
-                                (tools / "node_modules/typescript").string() + " " +
-                                (source / "samples/webapp/acapi.d.ts").string() + " 2>&1";
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    const int status = pclose(pipe);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
-    const json declared = json::parse(out);
+    std::string versions;
+    for (int api : landfetch::HostApiVersions)
+        versions += (versions.empty() ? "" : ",") + std::to_string(api);
+    const test::ProcessRun run =
+        test::RunProgram(node, {(source / "tests/typescript/declared-functions.mjs").string(),
+                                (tools / "node_modules/typescript").string(),
+                                (source / "samples/webapp/acapi.d.ts").string(), versions});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const json declared = json::parse(run.out);
 
-    for (int api = 27; api <= 30; ++api) {
+    for (int api : landfetch::HostApiVersions) {
         std::vector<std::string> registered = RegisteredFunctions(api);
         std::vector<std::string> names = declared.at(std::to_string(api)).get<std::vector<std::string>>();
-        EXPECT_EQ(registered.size(), api >= 29 ? 12u : 11u) << api;
+        EXPECT_EQ(registered.size(), test::FunctionsOfBuild(api).size()) << api;
         std::sort(registered.begin(), registered.end());
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, registered) << "host API " << api;

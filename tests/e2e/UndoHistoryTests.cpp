@@ -7,7 +7,6 @@
 #include "PlacementHarness.hpp"
 #include "Project.hpp"
 
-using placementtest::Base64;
 using placementtest::ElementsOfType;
 using placementtest::json;
 using placementtest::Session;
@@ -43,15 +42,12 @@ bool HasSurface(const json& project, const std::string& name)
 
 TEST(UndoHistory, TextureSurfaceMadeBeforeAStepSurvivesUndoAndRedo)
 {
-    for (int api : {27, 30}) {
-        test::TempFolder folder;
-        sim::Simulator sim(sim::Simulator::Options{
-            api, (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string(),
-            folder.Path().string()});
-        sim.Start();
-        sim.PaletteMessage(placementtest::OpenPaletteMessage);
+    // The oldest and the newest build.
+    for (int api : {landfetch::HostApiVersions.front(), landfetch::HostApiVersions.back()}) {
+        test::ModuleSession session({.api = api, .palette = test::SessionSetup::Palette::ByHost});
+        sim::Simulator& sim = session.sim;
         sim.Call("PlaceTerrain", json::array({"dmr5g", Points, 0}));
-        sim.Call("PlaceBuildings", json::array({Building(), 0, "", "", Base64(Png), 10, 10}));
+        sim.Call("PlaceBuildings", json::array({Building(), 0, "", "", sim::EncodeBase64(Png), 10, 10}));
         const json placed = sim.SaveProject();
         ASSERT_TRUE(HasSurface(placed, "Ortofoto strechy CUZK")) << api;
 

@@ -11,7 +11,6 @@
 #include "PlacementHarness.hpp"
 #include "Project.hpp"
 
-using placementtest::Base64;
 using placementtest::json;
 using placementtest::Session;
 
@@ -138,7 +137,7 @@ private:
         return view == "ws" ? json::array({"worksheet", "Katastr", "K1"}) : json::array({"worksheet", "Orto", "K2"});
     }
 
-    std::string Texture() { return Pick(0, 1) ? Base64(Png) : std::string(); }
+    std::string Texture() { return Pick(0, 1) ? sim::EncodeBase64(Png) : std::string(); }
 
     void Place(int kind)
     {
@@ -160,7 +159,7 @@ private:
             }
             case 2: {
                 const json target = Target(View());
-                args = {Base64(Png), 100, 60, x, 0, 1, 1, 0, 0, "Ortofoto", target[0], target[1], target[2]};
+                args = {sim::EncodeBase64(Png), 100, 60, x, 0, 1, 1, 0, 0, "Ortofoto", target[0], target[1], target[2]};
                 Call("PlaceOrthophoto", args, "Vložit ortofoto", before);
                 return;
             }

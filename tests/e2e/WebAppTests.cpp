@@ -6,10 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -22,6 +18,7 @@
 
 #include "CallLog.hpp"
 #include "Simulator.hpp"
+#include "ModuleSession.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/WebAppSource.hpp"
@@ -42,25 +39,16 @@ constexpr const char* WaitIdle = R"(new Promise((resolve) => {
 
 class WebApp {
 public:
-    explicit WebApp(int api) : sim(Options(api))
+    explicit WebApp(int api)
+        : session({.api = api,
+                   .project = {{"untitled", false}, {"projectFile", (folder.Path() / "Plot.json").string()}},
+                   .ui = json{{"darkMode", false}, {"saveDialog", "accept"}},
+                   .palette = test::SessionSetup::Palette::Closed,
+                   .browser = "chromium",
+                   .webapp = sim::DefaultWebApp()})
     {
-        sim.SetUi(json{{"darkMode", false}, {"saveDialog", "accept"}});
-        sim.LoadProject({{"untitled", false}, {"projectFile", (folder.Path() / "Plot.json").string()}});
-        sim.Start();
         EXPECT_EQ(sim.MenuCommand(32500, 1), NoError);
         EXPECT_EQ(Page(WaitIdle), json(true)) << "the page did not start";
-    }
-
-    sim::Simulator::Options Options(int api) const
-    {
-        sim::Simulator::Options options;
-        options.apiVersion = api;
-        options.modulePath = (test::ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string();
-        options.workFolder = folder.Path().string();
-        options.browser = "chromium";
-        options.webapp = sim::DefaultWebApp();
-        options.headless = true;
-        return options;
     }
 
     json Page(const std::string& script) { return sim.EvaluateInPage(script); }
@@ -80,8 +68,9 @@ public:
         return Page("document.querySelectorAll('#log li[data-call=\"" + call + "\"]').length").get<int>();
     }
 
-    test::TempFolder folder;
-    sim::Simulator sim;
+    test::TempFolder folder;  // the project's
+    test::ModuleSession session;
+    sim::Simulator& sim = session.sim;
 };
 
 class WebAppBuild : public testing::TestWithParam<int> {};
@@ -90,8 +79,8 @@ TEST_P(WebAppBuild, ClicksPlaceTheCadastreIntoTheProject)
 {
     REQUIRE_CHROMIUM();
     WebApp app(GetParam());
-    EXPECT_EQ(app.Page("document.getElementById('version').textContent"), json("1.11"));
-    EXPECT_EQ(app.Count("GetAppearance"), GetParam() >= 29 ? 1 : 0);
+    EXPECT_EQ(app.Page("document.getElementById('version').textContent"), json(LANDFETCH_ADDON_VERSION));
+    EXPECT_EQ(app.Count("GetAppearance"), test::IsThemedBuild(GetParam()) ? 1 : 0);
     EXPECT_EQ(app.Page("document.getElementById('place-cadastre').disabled"), json(true));
 
     EXPECT_EQ(app.Click("set-survey"), "GetSurveyPoint: {\"ok\":true,\"eastings\":-735405.5700,\"northings\":-1052413.0600,\"height\":310.8200}");
@@ -160,7 +149,7 @@ TEST_P(WebAppBuild, TheSavedReportOpensThroughTheOpenFilePrefix)
     EXPECT_EQ(app.sim.PageLoads(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, WebAppBuild, testing::Values(28, 30), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Builds, WebAppBuild, testing::Values(test::UnthemedBuilds().back(), landfetch::HostApiVersions.back()), [](const auto& info) {
     return "Api" + std::to_string(info.param);
 });
 
@@ -169,20 +158,10 @@ TEST(BrowseCommand, StartsHeadlessAndSavesOnInterrupt)
 {
     REQUIRE_CHROMIUM();
     test::TempFolder folder;
-    const std::string program = (test::ExecutableFolder() / "landfetch-host").string();
     const std::string save = folder / "saved.json";
-    const std::string outFile = folder / "out.txt";
-    std::vector<std::string> args = {program, "--save", save, "--headless", "browse"};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const test::BackgroundRun browse = test::StartHost({"--save", save, "--headless", "browse"}, folder, "browse");
+    ASSERT_NE(browse.pid, 0);
+    const std::string& outFile = browse.outFile;
 
     // Up once the page read the survey point and the host window is there.
     bool up = false;
@@ -191,52 +170,16 @@ TEST(BrowseCommand, StartsHeadlessAndSavesOnInterrupt)
         const std::string out = test::ReadFile(outFile);
         up = out.find("browse: the palette shows") != std::string::npos && out.find("GetSurveyPoint() -> ") != std::string::npos;
     }
-    kill(pid, SIGINT);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    kill(browse.pid, SIGINT);
+    const int status = test::WaitFor(browse);
+    ASSERT_NE(status, -1);
     const std::string out = test::ReadFile(outFile);
     ASSERT_TRUE(up) << out;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << out;
-    EXPECT_NE(out.find("GetVersion() -> \"1.11\""), std::string::npos) << out;
+    EXPECT_EQ(status, 0) << status << "\n" << out;
+    EXPECT_NE(out.find("GetVersion() -> \"" LANDFETCH_ADDON_VERSION "\""), std::string::npos) << out;
     EXPECT_NE(out.find("browse: ended"), std::string::npos) << out;
     const json saved = json::parse(test::ReadFile(save), nullptr, false);
     EXPECT_TRUE(saved.is_object() && saved.contains("elements")) << save;
-}
-
-// A program of this build run with `args`; standard output and error are kept in files of `folder`.
-struct Spawned {
-    pid_t pid = 0;
-    std::string outFile;
-    std::string errFile;
-};
-
-Spawned Spawn(const std::vector<std::string>& arguments, const test::TempFolder& folder, const std::string& name)
-{
-    Spawned spawned;
-    spawned.outFile = folder / (name + ".out");
-    spawned.errFile = folder / (name + ".err");
-    const std::string program = (test::ExecutableFolder() / "landfetch-host").string();
-    std::vector<std::string> args = {program};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, spawned.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, spawned.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_EQ(posix_spawn(&spawned.pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned;
-}
-
-int WaitFor(const Spawned& spawned)
-{
-    int status = 0;
-    if (waitpid(spawned.pid, &status, 0) != spawned.pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // What differs between two runs of the same session: element identifiers, elapsed times (and where
@@ -306,7 +249,7 @@ TEST_P(WebAppBuild, ARecordedSessionReplaysWithTheSameReplies)
     const std::string recording = folder / "session.json";
     // The same --save keeps the project's folders, and so the paths in the replies, the same.
     const std::string project = folder / "project.json";
-    Spawned browse = Spawn({"--api", api, "--save", project, "--headless", "--webapp", webapp.string(), "browse", "--record", recording},
+    const test::BackgroundRun browse = test::StartHost({"--api", api, "--save", project, "--headless", "--webapp", webapp.string(), "browse", "--record", recording},
                            folder, "browse");
     bool driven = false;
     for (int i = 0; i < 1800 && !driven; ++i) {
@@ -314,7 +257,7 @@ TEST_P(WebAppBuild, ARecordedSessionReplaysWithTheSameReplies)
         driven = test::ReadFile(browse.outFile).find("GetVersion(\"driven\") -> ") != std::string::npos;
     }
     kill(browse.pid, SIGINT);
-    const int browseStatus = WaitFor(browse);
+    const int browseStatus = test::WaitFor(browse);
     const std::string printed = test::ReadFile(browse.outFile);
     ASSERT_TRUE(driven) << printed << test::ReadFile(browse.errFile);
     ASSERT_EQ(browseStatus, 0) << test::ReadFile(browse.errFile);
@@ -346,10 +289,10 @@ TEST_P(WebAppBuild, ARecordedSessionReplaysWithTheSameReplies)
     for (const std::vector<std::string>& how : replays) {
         std::vector<std::string> args = how;
         args.insert(args.end(), {"--save", project, "run", recording});
-        Spawned run = Spawn(args, folder, "run");
-        ASSERT_EQ(WaitFor(run), 0) << test::ReadFile(run.errFile);
+        const test::HostRun run = test::RunHost(args);
+        ASSERT_EQ(run.status, 0) << run.err;
         std::vector<std::string> replayed;
-        std::istringstream runLines(test::ReadFile(run.outFile));
+        std::istringstream runLines(run.out);
         int step = 0;
         for (std::string line; std::getline(runLines, line);) {
             const json printedStep = json::parse(line);

@@ -100,6 +100,6 @@ TEST_P(ModuleBuildResources, ModuleIdentifierAndIcons)
     EXPECT_EQ(sizes, (std::vector<Int32>{16, 24, 32, 48, 64, 96, 128, 256}));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryHostVersion, ModuleBuildResources, ::testing::Values(27, 28, 29, 30));
+INSTANTIATE_TEST_SUITE_P(EveryHostVersion, ModuleBuildResources, ::testing::ValuesIn(landfetch::HostApiVersions));
 
 }  // namespace

@@ -6,15 +6,11 @@
 
 #include "GSRoot.hpp"
 #include "Win32.hpp"
+#include "host/Encoding.hpp"
 
 namespace {
 
 void AnyFunction() {}
-
-std::u16string Utf16(const std::string& text)
-{
-    return GS::UniString(text.c_str(), CC_UTF8).Units();
-}
 
 TEST(ModuleFileName, NamesTheFileOfTheModuleAtAnAddress)
 {
@@ -22,7 +18,7 @@ TEST(ModuleFileName, NamesTheFileOfTheModuleAtAnAddress)
     ASSERT_NE(self, nullptr);
     char16_t buffer[4096];
     const DWORD length = GetModuleFileNameW(self, buffer, 4096);
-    const std::u16string expected = Utf16(std::filesystem::canonical("/proc/self/exe").string());
+    const std::u16string expected = sim::Utf16FromUtf8(std::filesystem::canonical("/proc/self/exe").string());
     EXPECT_EQ(length, expected.size());
     EXPECT_EQ(std::u16string(buffer), expected);
 

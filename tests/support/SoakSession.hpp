@@ -11,8 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ModuleSession.hpp"
 #include "Project.hpp"
 #include "Simulator.hpp"
+#include "host/Encoding.hpp"
 
 namespace soak {
 
@@ -31,28 +33,12 @@ inline long ResidentBytes()
     return resident * sysconf(_SC_PAGESIZE);
 }
 
-inline std::string Base64(const std::string& bytes)
-{
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned value = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            value |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            value |= static_cast<unsigned char>(bytes[i + 2]);
-        for (std::size_t k = 0; k < 4; ++k)
-            text += i + k <= bytes.size() ? alphabet[(value >> (18 - 6 * k)) & 63] : '=';
-    }
-    return text;
-}
-
 class Session {
 public:
     // The project keeps at most `maxSteps` undo steps placed by the session: past that it undoes,
     // so that a long session stays the size of a working day's project instead of growing forever.
     Session(sim::Simulator& sim, unsigned seed, std::size_t maxSteps = 40)
-        : sim(sim), random(seed), maxSteps(maxSteps), png(Base64(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)))
+        : sim(sim), random(seed), maxSteps(maxSteps), png(sim::EncodeBase64(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)))
     {
     }
 
@@ -62,7 +48,7 @@ public:
         ++actions;
         const int choice = Pick(0, 21);
         switch (choice) {
-            case 0: return Expect("GetVersion", json::array(), "1.11");
+            case 0: return Expect("GetVersion", json::array(), LANDFETCH_ADDON_VERSION);
             case 1: return ExpectKind("GetAttributes", json::array(), true);
             case 2: return ExpectKind("GetSurveyPoint", json::array(), true);
             case 3:
@@ -104,8 +90,8 @@ public:
                                                                          std::to_string(Pick(0, 999))})})}),
                                   true);
             case 14: {
-                if (sim.ApiVersion() < 29)
-                    return Expect("GetVersion", json::array(), "1.11");
+                if (!test::IsThemedBuild(sim.ApiVersion()))
+                    return Expect("GetVersion", json::array(), LANDFETCH_ADDON_VERSION);
                 return ExpectKind("GetAppearance", json::array(), true);
             }
             case 15: {

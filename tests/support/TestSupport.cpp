@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +53,24 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
     out << bytes;
 }
 
+std::vector<int> ThemedBuilds()
+{
+    std::vector<int> builds;
+    for (int api : landfetch::HostApiVersions)
+        if (IsThemedBuild(api))
+            builds.push_back(api);
+    return builds;
+}
+
+std::vector<int> UnthemedBuilds()
+{
+    std::vector<int> builds;
+    for (int api : landfetch::HostApiVersions)
+        if (!IsThemedBuild(api))
+            builds.push_back(api);
+    return builds;
+}
+
 std::filesystem::path ExecutableFolder()
 {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path();
@@ -64,7 +84,12 @@ std::string ShellQuoted(const std::string& text)
     return quoted + "'";
 }
 
-std::vector<std::string> HostRun::Lines() const
+std::string ModuleBuild(int api)
+{
+    return (ExecutableFolder() / ("Orvani_Landfetch_" + std::to_string(api) + ".so")).string();
+}
+
+std::vector<std::string> ProcessRun::Lines() const
 {
     std::vector<std::string> lines;
     std::istringstream in(out);
@@ -73,7 +98,8 @@ std::vector<std::string> HostRun::Lines() const
     return lines;
 }
 
-HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::string>& environment)
+ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& environment)
 {
     TempFolder folder;
     std::string command;
@@ -81,12 +107,12 @@ HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::str
         const std::size_t equals = assignment.find('=');
         command += assignment.substr(0, equals + 1) + ShellQuoted(assignment.substr(equals + 1)) + " ";
     }
-    command += "exec " + ShellQuoted((ExecutableFolder() / "landfetch-host").string());
+    command += "exec " + ShellQuoted(program);
     for (const std::string& arg : args)
         command += " " + ShellQuoted(arg);
     command += " 2>" + ShellQuoted((folder.Path() / "stderr").string());
 
-    HostRun run;
+    ProcessRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return run;
@@ -97,6 +123,41 @@ HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::str
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
     run.err = ReadFile(folder.Path() / "stderr");
     return run;
+}
+
+HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::string>& environment)
+{
+    return RunProgram((ExecutableFolder() / "landfetch-host").string(), args, environment);
+}
+
+BackgroundRun StartHost(const std::vector<std::string>& arguments, const TempFolder& folder, const std::string& name)
+{
+    BackgroundRun run;
+    run.outFile = folder / (name + ".out");
+    run.errFile = folder / (name + ".err");
+    const std::string program = (ExecutableFolder() / "landfetch-host").string();
+    std::vector<std::string> args = {program};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, run.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, run.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&run.pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        run.pid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+int WaitFor(const BackgroundRun& run)
+{
+    int status = 0;
+    if (run.pid == 0 || waitpid(run.pid, &status, 0) != run.pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 }  // namespace test

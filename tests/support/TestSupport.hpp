@@ -5,7 +5,22 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
+#include "HostApiVersions.hpp"
+
 namespace test {
+
+// Host API 27 and 28 predate the appearance manager: no theme, no "GetAppearance". Written out here
+// rather than read from the module, so that the tests check the module's version switch.
+inline constexpr int FirstThemedBuild = 29;
+inline bool IsThemedBuild(int api)
+{
+    return api >= FirstThemedBuild;
+}
+// The builds of landfetch::HostApiVersions on either side of it, oldest first.
+std::vector<int> ThemedBuilds();
+std::vector<int> UnthemedBuilds();
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempFolder {
@@ -64,9 +79,11 @@ private:
 
 // The folder of the running test executable (module builds sit beside it).
 std::filesystem::path ExecutableFolder();
+// The module build for host API `api` beside the tests.
+std::string ModuleBuild(int api);
 
-// One run of landfetch-host as a user starts it.
-struct HostRun {
+// One run of a program: how it ended and what it printed.
+struct ProcessRun {
     int status = -1;  // the exit status, or 128 + the signal that ended the program
     std::string out;
     std::string err;
@@ -75,11 +92,29 @@ struct HostRun {
     std::vector<std::string> Lines() const;
 };
 
+using HostRun = ProcessRun;
+
 // `text` as one word for the shell.
 std::string ShellQuoted(const std::string& text);
 
-// Runs the landfetch-host beside the tests with `args`, each one word, after the environment
-// assignments in `environment` ("NAME=value").
+// Runs `program` (a path, or a name looked up in PATH) with `args`, each one word, after the
+// environment assignments in `environment` ("NAME=value"), and waits for it to end.
+ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& environment = {});
+// The same for the landfetch-host beside the tests, as a user starts it.
 HostRun RunHost(const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
+
+// A landfetch-host left running, for tests that watch or signal it while it runs; its standard
+// output and error go to files.
+struct BackgroundRun {
+    pid_t pid = 0;  // 0: it could not be started
+    std::string outFile;
+    std::string errFile;
+};
+
+// Starts the landfetch-host with `args`; its output goes to `name`.out and `name`.err in `folder`.
+BackgroundRun StartHost(const std::vector<std::string>& args, const TempFolder& folder, const std::string& name);
+// Waits for it to end: its exit status, or 128 + the signal that ended it; -1 when there is none.
+int WaitFor(const BackgroundRun& run);
 
 }  // namespace test

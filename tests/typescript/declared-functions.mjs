@@ -1,12 +1,13 @@
 // Prints, as JSON, the functions each build's ACAPI type declares:
-// {"27": ["GetVersion", …], "28": […], "29": […], "30": […]}, each in declaration order.
-// Usage: node declared-functions.mjs TYPESCRIPT_FOLDER acapi.d.ts
+// {"27": ["GetVersion", …], "28": […], …}, each in declaration order.
+// Usage: node declared-functions.mjs TYPESCRIPT_FOLDER acapi.d.ts VERSIONS
+// VERSIONS: the host API versions of the module builds, comma-separated ("27,28,29,30").
 import { createRequire } from 'node:module';
 import path from 'node:path';
 
-const [typescriptFolder, declarations] = process.argv.slice(2);
-if (!typescriptFolder || !declarations) {
-    console.error('usage: node declared-functions.mjs TYPESCRIPT_FOLDER acapi.d.ts');
+const [typescriptFolder, declarations, versions] = process.argv.slice(2);
+if (!typescriptFolder || !declarations || !versions) {
+    console.error('usage: node declared-functions.mjs TYPESCRIPT_FOLDER acapi.d.ts VERSIONS');
     process.exit(2);
 }
 const ts = createRequire(import.meta.url)(path.resolve(typescriptFolder));
@@ -28,7 +29,7 @@ for (const statement of namespace.body.statements) {
         aliases.set(statement.name.text, statement);
 }
 const declared = {};
-for (const api of [27, 28, 29, 30]) {
+for (const api of versions.split(',').map(Number)) {
     const alias = aliases.get(`ACAPI${api}`);
     if (!alias) {
         console.error(`Landfetch.ACAPI${api} is not declared`);
