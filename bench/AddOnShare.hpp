@@ -26,9 +26,9 @@
 #include <vector>
 
 #include "APIFunctionTable.hpp"
-#include "BrowserControl.hpp"
-#include "FunctionTable.hpp"
-#include "Shell.hpp"
+#include "host/BrowserControl.hpp"
+#include "host/FunctionTable.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 
 extern "C" {

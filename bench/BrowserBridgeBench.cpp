@@ -9,8 +9,8 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
-#include "Shell.hpp"
+#include "host/BrowserControl.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/PageArguments.hpp"

@@ -18,7 +18,7 @@
 
 #include "Anchors.hpp"
 #include "ModuleSession.hpp"
-#include "Scenario.hpp"
+#include "cli/Scenario.hpp"
 #include "Simulator.hpp"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ModuleSession.hpp"
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "Simulator.hpp"
 
 namespace {

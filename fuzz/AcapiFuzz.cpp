@@ -25,11 +25,11 @@
 #include <nlohmann/json.hpp>
 
 #include "ACAPIFunctions.hpp"
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "FuzzInput.hpp"
 #include "JS.hpp"
-#include "Project.hpp"
-#include "Shell.hpp"
+#include "project/Project.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 
 namespace {

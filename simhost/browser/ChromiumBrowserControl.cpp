@@ -4,9 +4,9 @@
 #include <iostream>
 #include <sstream>
 
-#include "PageValues.hpp"
-#include "RecordedValues.hpp"
-#include "Simulator.hpp"
+#include "host/PageValues.hpp"
+#include "host/RecordedValues.hpp"
+#include "host/Error.hpp"
 #include "browser/PageArguments.hpp"
 #include "browser/PageScript.hpp"
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "DG.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/WebAppSource.hpp"

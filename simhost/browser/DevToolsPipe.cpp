@@ -1,4 +1,4 @@
-#include "DevToolsPipe.hpp"
+#include "browser/DevToolsPipe.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "Simulator.hpp"
+#include "host/Error.hpp"
 
 namespace sim {
 

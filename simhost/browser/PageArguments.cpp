@@ -1,10 +1,10 @@
-#include "PageArguments.hpp"
+#include "browser/PageArguments.hpp"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "Simulator.hpp"
+#include "host/Error.hpp"
 
 namespace sim {
 

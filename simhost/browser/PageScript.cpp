@@ -1,4 +1,4 @@
-#include "PageScript.hpp"
+#include "browser/PageScript.hpp"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "WebAppSource.hpp"
+#include "browser/WebAppSource.hpp"
 
 #include "SampleFiles.hpp"
 
@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "SampleFiles.hpp"
-#include "Simulator.hpp"
+#include "host/Error.hpp"
 
 namespace sim {
 

@@ -26,10 +26,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
-#include "PageValues.hpp"
-#include "RecordedValues.hpp"
-#include "Shell.hpp"
+#include "host/BrowserControl.hpp"
+#include "host/PageValues.hpp"
+#include "host/RecordedValues.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "ModuleSession.hpp"
 #include "TestSupport.hpp"

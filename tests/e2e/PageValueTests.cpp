@@ -14,8 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.hpp"
-#include "PageValues.hpp"
+#include "cli/Cli.hpp"
+#include "host/PageValues.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 #include "ModuleSession.hpp"

@@ -7,12 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "RecordedValues.hpp"
-#include "SessionRecording.hpp"
+#include "host/RecordedValues.hpp"
+#include "cli/SessionRecording.hpp"
 #include "Simulator.hpp"
 #include "ModuleSession.hpp"
 #include "TestSupport.hpp"
-#include "browser/HostWindow.hpp"
+#include "cli/HostWindow.hpp"
 
 namespace {
 

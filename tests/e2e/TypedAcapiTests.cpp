@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
-#include "Shell.hpp"
+#include "host/BrowserControl.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "ModuleSession.hpp"
 #include "TestSupport.hpp"

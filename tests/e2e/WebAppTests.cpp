@@ -16,7 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CallLog.hpp"
+#include "cli/CallLog.hpp"
 #include "Simulator.hpp"
 #include "ModuleSession.hpp"
 #include "TestSupport.hpp"

@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ModuleSession.hpp"
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "Simulator.hpp"
 #include "host/Encoding.hpp"
 

@@ -8,15 +8,15 @@
 #include <sys/types.h>
 
 #include "HostApiVersions.hpp"
+#include "host/HostFeatures.hpp"
 
 namespace test {
 
-// Host API 27 and 28 predate the appearance manager: no theme, no "GetAppearance". Written out here
-// rather than read from the module, so that the tests check the module's version switch.
-inline constexpr int FirstThemedBuild = 29;
+// Builds whose host has the appearance manager: a theme and "GetAppearance" (not 27 and 28). Asked
+// of the simulator's host, not of the module, so that the tests check the module's version switch.
 inline bool IsThemedBuild(int api)
 {
-    return api >= FirstThemedBuild;
+    return sim::HostFeatures::OffersAppearance(api);
 }
 // The builds of landfetch::HostApiVersions on either side of it, oldest first.
 std::vector<int> ThemedBuilds();
