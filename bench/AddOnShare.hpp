@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "APIFunctionTable.hpp"
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "FunctionTable.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"

@@ -9,7 +9,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
 #include "browser/DevToolsPipe.hpp"

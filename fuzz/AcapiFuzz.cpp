@@ -24,7 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "FuzzInput.hpp"
 #include "JS.hpp"
 #include "Project.hpp"

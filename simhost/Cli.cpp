@@ -13,7 +13,7 @@
 #include "Browse.hpp"
 #include "Demo.hpp"
 #include "Exports.hpp"
-#include "PageValues.hpp"
+#include "host/PageValues.hpp"
 #include "SavedFolders.hpp"
 #include "Scenario.hpp"
 #include "Shell.hpp"

@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "AtomicFile.hpp"
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "JsonNesting.hpp"
 #include "JsonText.hpp"
-#include "PageValues.hpp"
+#include "host/PageValues.hpp"
 #include "Simulator.hpp"
 
 namespace sim {

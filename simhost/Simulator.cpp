@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "browser/ChromiumBrowserControl.hpp"
 #include "FunctionTable.hpp"
 #include "GSUtils.hpp"

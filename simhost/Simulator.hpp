@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "APIDefs.hpp"
+#include "host/Error.hpp"
 
 namespace sim {
 
@@ -19,19 +20,6 @@ class Shell;
 class BrowserControl;
 class Loader;
 class FunctionTable;
-
-// A failure of the simulator itself or of its input (bad module, bad project file, bad step).
-class Error : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The browser the page runs in is gone (it exited, crashed or closed its pipe): nothing more can
-// reach the page.
-class BrowserGoneError : public Error {
-public:
-    using Error::Error;
-};
 
 struct CallResult {
     bool found = false;          // false: the page found no such function

@@ -26,9 +26,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
-#include "PageValues.hpp"
-#include "RecordedValues.hpp"
+#include "host/BrowserControl.hpp"
+#include "host/PageValues.hpp"
+#include "host/RecordedValues.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"

@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Cli.hpp"
-#include "PageValues.hpp"
+#include "host/PageValues.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 

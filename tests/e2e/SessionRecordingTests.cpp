@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "RecordedValues.hpp"
+#include "host/RecordedValues.hpp"
 #include "SessionRecording.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"

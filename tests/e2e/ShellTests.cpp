@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "Shell.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"

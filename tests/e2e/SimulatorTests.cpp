@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 #include "FunctionTable.hpp"
 #include "Loader.hpp"
 #include "Operations.hpp"

@@ -1,0 +1,28 @@
+#pragma once
+
+// What the page says, as the simulator prints it: its console, its uncaught errors and what went
+// wrong with it, each line marked "page: ".
+
+#include <iosfwd>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace sim {
+
+// How the console shows a value the protocol describes (a RemoteObject).
+std::string ConsoleText(const nlohmann::json& remote);
+// The words of an exception the protocol describes (ExceptionDetails).
+std::string ExceptionText(const nlohmann::json& details);
+
+class PageLog {
+public:
+    explicit PageLog(std::ostream* out) : out(out) {}  // null: standard error
+
+    void Print(const std::string& text) const;
+
+private:
+    std::ostream* out;
+};
+
+}  // namespace sim
