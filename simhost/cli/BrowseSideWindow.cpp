@@ -2,7 +2,6 @@
 
 #include "browser/ChromiumBrowserControl.hpp"
 #include "browser/PageServing.hpp"
-#include "host/Error.hpp"
 #include "host/RecordedValues.hpp"
 
 namespace sim {
