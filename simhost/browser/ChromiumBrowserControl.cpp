@@ -297,20 +297,8 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
         page->mainWorldContexts.erase(params.value("executionContextId", 0));
     } else if (method == "Runtime.executionContextsCleared") {
         page->mainWorldContexts.clear();
-    } else if (method == "Runtime.consoleAPICalled") {
-        std::string text;
-        for (const nlohmann::json& arg : params.value("args", nlohmann::json::array())) {
-            if (!text.empty())
-                text += ' ';
-            text += ConsoleText(arg);
-        }
-        log.Print(text);
-    } else if (method == "Runtime.exceptionThrown") {
-        log.Print(ExceptionText(params["exceptionDetails"]));
-    } else if (method == "Log.entryAdded") {
-        const nlohmann::json& entry = params["entry"];
-        std::string url = entry.value("url", std::string());
-        log.Print(entry.value("text", std::string()) + (url.empty() ? "" : " (" + url + ")"));
+    } else {
+        log.PrintEvent(method, params);
     }
 }
 

@@ -69,4 +69,23 @@ void PageLog::Print(const std::string& text) const
     stream.flush();
 }
 
+void PageLog::PrintEvent(const std::string& method, const nlohmann::json& params) const
+{
+    if (method == "Runtime.consoleAPICalled") {
+        std::string text;
+        for (const nlohmann::json& arg : params.value("args", nlohmann::json::array())) {
+            if (!text.empty())
+                text += ' ';
+            text += ConsoleText(arg);
+        }
+        Print(text);
+    } else if (method == "Runtime.exceptionThrown") {
+        Print(ExceptionText(params["exceptionDetails"]));
+    } else if (method == "Log.entryAdded") {
+        const nlohmann::json& entry = params["entry"];
+        std::string url = entry.value("url", std::string());
+        Print(entry.value("text", std::string()) + (url.empty() ? "" : " (" + url + ")"));
+    }
+}
+
 }  // namespace sim

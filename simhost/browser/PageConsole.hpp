@@ -20,6 +20,9 @@ public:
     explicit PageLog(std::ostream* out) : out(out) {}  // null: standard error
 
     void Print(const std::string& text) const;
+    // Prints what the page said in a protocol event (its console, an uncaught error, a log
+    // entry); any other event is left alone.
+    void PrintEvent(const std::string& method, const nlohmann::json& params) const;
 
 private:
     std::ostream* out;
