@@ -27,8 +27,8 @@
 
 #include "APIFunctionTable.hpp"
 #include "host/BrowserControl.hpp"
-#include "FunctionTable.hpp"
-#include "Shell.hpp"
+#include "host/FunctionTable.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 
 extern "C" {

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/BrowserControl.hpp"
-#include "Shell.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/PageArguments.hpp"

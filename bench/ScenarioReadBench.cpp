@@ -17,7 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Anchors.hpp"
-#include "Scenario.hpp"
+#include "cli/Scenario.hpp"
 #include "Simulator.hpp"
 
 namespace {

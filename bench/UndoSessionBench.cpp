@@ -15,7 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "Simulator.hpp"
 
 namespace {

@@ -27,8 +27,8 @@
 #include "host/BrowserControl.hpp"
 #include "FuzzInput.hpp"
 #include "JS.hpp"
-#include "Project.hpp"
-#include "Shell.hpp"
+#include "project/Project.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FuzzInput.hpp"
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "Simulator.hpp"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FuzzInput.hpp"
-#include "Scenario.hpp"
+#include "cli/Scenario.hpp"
 #include "Simulator.hpp"
 
 namespace {

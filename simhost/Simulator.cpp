@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/BrowserControl.hpp"
 #include "browser/ChromiumBrowserControl.hpp"
-#include "FunctionTable.hpp"
 #include "GSUtils.hpp"
-#include "Loader.hpp"
-#include "Operations.hpp"
-#include "Project.hpp"
-#include "Shell.hpp"
-#include "Scenario.hpp"
+#include "host/BrowserControl.hpp"
+#include "host/FunctionTable.hpp"
+#include "host/Loader.hpp"
+#include "host/OperationOwners.hpp"
+#include "host/Operations.hpp"
+#include "host/Shell.hpp"
+#include "project/Project.hpp"
 
 namespace sim {
 
@@ -56,6 +56,12 @@ std::unique_ptr<BrowserControl> MakeBrowserControl(const Simulator::Options& opt
 }
 
 }  // namespace
+
+// Each host operation is carried out by the part, and its member, that the owner table names.
+#define SIM_FORWARD_OPERATION(name, params, args) \
+    GSErrCode Operations::name params { return this->SIM_OWNER_PART(name).SIM_OWNER_MEMBER(name) args; }
+API_HOST_OPERATIONS(SIM_FORWARD_OPERATION)
+#undef SIM_FORWARD_OPERATION
 
 struct Simulator::Impl {
     explicit Impl(const Options& options) : browserControl(MakeBrowserControl(options)), browser(*browserControl) {}
@@ -107,7 +113,7 @@ struct Simulator::Impl {
 
 Simulator::Simulator(Options options) : impl(std::make_unique<Impl>(options))
 {
-    if (APIFunctionTableSize(options.apiVersion) == 0)
+    if (!landfetch::IsHostApiVersion(options.apiVersion))
         throw Error("unsupported host API version " + std::to_string(options.apiVersion));
     impl->options = std::move(options);
     if (impl->options.modulePath.empty())
@@ -366,16 +372,6 @@ const Loader& Simulator::GetLoader() const
 const FunctionTable* Simulator::GetFunctionTable() const
 {
     return impl->table.get();
-}
-
-nlohmann::json Simulator::RunStep(const nlohmann::json& step, int stepNumber)
-{
-    return nlohmann::json::parse(StepText(step, stepNumber));
-}
-
-std::string Simulator::StepText(const nlohmann::json& step, int stepNumber)
-{
-    return RunScenarioStep(*this, step, stepNumber);
 }
 
 Shell& Simulator::GetShell()

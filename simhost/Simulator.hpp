@@ -12,6 +12,7 @@
 
 #include "APIDefs.hpp"
 #include "host/Error.hpp"
+#include "HostApiVersions.hpp"
 
 namespace sim {
 
@@ -30,7 +31,7 @@ struct CallResult {
 class Simulator {
 public:
     struct Options {
-        int apiVersion = 30;
+        int apiVersion = landfetch::DefaultHostApiVersion;
         std::string modulePath;  // empty: Orvani_Landfetch_<api>.so next to the running executable
         std::string workFolder;  // folder the simulator owns (special folders, drive C:); empty: a new temporary one
         // The palette's browser control: "record" keeps what the module asks and plays the page
@@ -87,12 +88,6 @@ public:
     std::vector<std::string> TakeOpened();           // addresses handed to the default browser since the last take
     const std::string& WorkFolder() const;
     int ApiVersion() const;
-
-    // One scenario step, as `landfetch-host run` prints it; N counts from 1.
-    nlohmann::json RunStep(const nlohmann::json& step, int stepNumber);
-    // The same line as printed, members in order. A palette step names "palette" twice: the
-    // message as written, then the state (RunStep keeps the state).
-    std::string StepText(const nlohmann::json& step, int stepNumber);
 
     // What escaped the bound function in the last Call; empty when nothing did.
     const std::string& LastCallException() const;

@@ -1,4 +1,4 @@
-#include "Cli.hpp"
+#include "cli/Cli.hpp"
 
 int main(int argc, char** argv)
 {

@@ -1,10 +1,9 @@
-#include "BrowserControl.hpp"
+#include "host/BrowserControl.hpp"
 
 #include <algorithm>
 
 #include "GSUtils.hpp"
-#include "Operations.hpp"
-#include "Simulator.hpp"
+#include "host/Error.hpp"
 
 namespace sim {
 
@@ -166,21 +165,6 @@ GSErrCode BrowserControl::RegisterObject(DG::Browser& browser, const GS::Ref<JS:
         return APIERR_BADPARS;
     StateOf(&browser).objects[object->GetName().ToUtf8()] = object;
     return NoError;
-}
-
-GSErrCode Operations::BrowserLoad(DG::Browser& browser, const GS::UniString& url)
-{
-    return this->browser.Load(browser, url);
-}
-
-GSErrCode Operations::BrowserExecuteScript(DG::Browser& browser, const GS::UniString& script)
-{
-    return this->browser.ExecuteScript(browser, script);
-}
-
-GSErrCode Operations::BrowserRegisterObject(DG::Browser& browser, const GS::Ref<JS::Object, GS::Counter>& object)
-{
-    return this->browser.RegisterObject(browser, object);
 }
 
 }  // namespace sim

@@ -13,8 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "APIDefs.hpp"
+#include "host/PageValues.hpp"
 #include "JS.hpp"
-#include "PageValues.hpp"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "PageValues.hpp"
+#include "host/PageValues.hpp"
 
 #include <cstring>
 #include <limits>
@@ -6,8 +6,9 @@
 
 #include <simdjson.h>
 
-#include "RecordedValues.hpp"
-#include "Simulator.hpp"
+#include "host/Encoding.hpp"
+#include "host/Error.hpp"
+#include "host/RecordedValues.hpp"
 
 namespace sim {
 
@@ -39,68 +40,6 @@ GS::Ref<JS::Base, GS::Counter> NumberOf(std::uint64_t number)
     return GS::NewRef<JS::Value>(static_cast<double>(number));
 }
 
-// UTF-8 to UTF-16 in one pass, eight ASCII bytes at a time. A byte that starts no well-formed
-// sequence becomes U+FFFD, as everywhere else in the platform.
-GS::UniString Utf16Of(std::string_view text)
-{
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t count = text.size();
-    std::u16string units(count, u'\0');  // never more units than bytes
-    char16_t* out = units.data();
-    std::size_t i = 0;
-    while (i < count) {
-        if (i + 8 <= count) {
-            std::uint64_t block;
-            std::memcpy(&block, bytes + i, 8);
-            if ((block & 0x8080808080808080ull) == 0) {
-                for (int k = 0; k < 8; ++k)
-                    out[k] = bytes[i + k];
-                out += 8;
-                i += 8;
-                continue;
-            }
-        }
-        const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            *out++ = lead;
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        char32_t codePoint = 0;
-        char32_t minimum = 0;
-        if ((lead & 0xE0) == 0xC0)
-            length = 2, codePoint = lead & 0x1F, minimum = 0x80;
-        else if ((lead & 0xF0) == 0xE0)
-            length = 3, codePoint = lead & 0x0F, minimum = 0x800;
-        else if ((lead & 0xF8) == 0xF0)
-            length = 4, codePoint = lead & 0x07, minimum = 0x10000;
-        bool valid = length != 0 && i + length <= count;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80)
-                valid = false;
-            else
-                codePoint = (codePoint << 6) | (bytes[i + k] & 0x3F);
-        }
-        if (valid && (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)))
-            valid = false;
-        if (!valid) {
-            *out++ = 0xFFFD;
-            ++i;
-        } else if (codePoint < 0x10000) {
-            *out++ = static_cast<char16_t>(codePoint);
-            i += length;
-        } else {
-            codePoint -= 0x10000;
-            *out++ = static_cast<char16_t>(0xD800 + (codePoint >> 10));
-            *out++ = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
-            i += length;
-        }
-    }
-    units.resize(static_cast<std::size_t>(out - units.data()));
-    return GS::UniString(std::move(units));
-}
-
 // Met an object: the nlohmann route words the refusal.
 struct ObjectMet {};
 
@@ -125,7 +64,7 @@ GS::Ref<JS::Base, GS::Counter> Convert(simdjson::dom::element element, int depth
         case Type::DOUBLE:
             return GS::NewRef<JS::Value>(static_cast<double>(element));
         case Type::STRING:
-            return GS::NewRef<JS::Value>(Utf16Of(static_cast<std::string_view>(element)));
+            return GS::NewRef<JS::Value>(GS::UniString(Utf16FromUtf8(static_cast<std::string_view>(element))));
         case Type::BOOL:
             return GS::NewRef<JS::Value>(static_cast<bool>(element));
         case Type::NULL_VALUE:
@@ -149,7 +88,7 @@ GS::Ref<JS::Base, GS::Counter> Convert(const nlohmann::json& value, int depth)
             return GS::NewRef<JS::Value>(value.get<double>());
         case nlohmann::json::value_t::string: {
             const std::string& text = value.get_ref<const std::string&>();
-            return GS::NewRef<JS::Value>(Utf16Of(text));
+            return GS::NewRef<JS::Value>(GS::UniString(Utf16FromUtf8(text)));
         }
         case nlohmann::json::value_t::array: {
             if (depth > MaxPageNesting)

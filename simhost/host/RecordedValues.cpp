@@ -1,9 +1,9 @@
-#include "RecordedValues.hpp"
+#include "host/RecordedValues.hpp"
 
 #include <cmath>
 #include <limits>
 
-#include "Simulator.hpp"
+#include "host/Error.hpp"
 
 namespace sim {
 

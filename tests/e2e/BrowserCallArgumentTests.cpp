@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Shell.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"

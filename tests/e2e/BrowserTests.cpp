@@ -29,7 +29,7 @@
 #include "host/BrowserControl.hpp"
 #include "host/PageValues.hpp"
 #include "host/RecordedValues.hpp"
-#include "Shell.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"

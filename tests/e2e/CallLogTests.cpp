@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CallLog.hpp"
+#include "cli/CallLog.hpp"
 
 namespace {
 

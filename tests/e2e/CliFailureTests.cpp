@@ -23,7 +23,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.hpp"
+#include "cli/Cli.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"
 

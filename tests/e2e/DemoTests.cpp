@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "Demo.hpp"
+#include "cli/Demo.hpp"
 #include "SamplePlot.hpp"
 #include "TestSupport.hpp"
 

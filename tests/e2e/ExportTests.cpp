@@ -15,7 +15,7 @@
 #include <tiny_gltf.h>
 
 #include "ExportChecks.hpp"
-#include "Exports.hpp"
+#include "export/Exports.hpp"
 #include "TestSupport.hpp"
 
 namespace {

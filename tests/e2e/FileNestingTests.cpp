@@ -13,8 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "JsonNesting.hpp"
-#include "Scenario.hpp"
+#include "host/JsonNesting.hpp"
+#include "cli/Scenario.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "browser/HostWindow.hpp"
+#include "cli/HostWindow.hpp"
 #include "PlacementHarness.hpp"
 #include "TestSupport.hpp"
 

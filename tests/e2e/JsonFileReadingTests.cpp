@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "JsonText.hpp"
-#include "Scenario.hpp"
+#include "host/JsonText.hpp"
+#include "cli/Scenario.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 

@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Cli.hpp"
+#include "cli/Cli.hpp"
 #include "host/PageValues.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"

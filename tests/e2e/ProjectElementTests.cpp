@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "TestSupport.hpp"
 
 namespace {

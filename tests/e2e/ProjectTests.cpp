@@ -7,7 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 

@@ -10,10 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include "host/RecordedValues.hpp"
-#include "SessionRecording.hpp"
+#include "cli/SessionRecording.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
-#include "browser/HostWindow.hpp"
+#include "cli/HostWindow.hpp"
 
 namespace {
 

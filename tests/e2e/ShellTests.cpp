@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/BrowserControl.hpp"
-#include "Shell.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 

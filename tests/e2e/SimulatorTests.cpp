@@ -8,11 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "host/BrowserControl.hpp"
-#include "FunctionTable.hpp"
-#include "Loader.hpp"
-#include "Operations.hpp"
-#include "Project.hpp"
-#include "Shell.hpp"
+#include "host/FunctionTable.hpp"
+#include "host/Loader.hpp"
+#include "host/Operations.hpp"
+#include "project/Project.hpp"
+#include "host/Shell.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "PlacementHarness.hpp"
-#include "Project.hpp"
+#include "project/Project.hpp"
 
 using placementtest::Base64;
 using placementtest::ElementsOfType;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "PlacementHarness.hpp"
-#include "Project.hpp"
+#include "project/Project.hpp"
 
 using placementtest::Base64;
 using placementtest::json;

@@ -20,7 +20,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CallLog.hpp"
+#include "cli/CallLog.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"

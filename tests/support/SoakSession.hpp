@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Project.hpp"
+#include "project/Project.hpp"
 #include "Simulator.hpp"
 
 namespace soak {
