@@ -1,14 +1,10 @@
 #include "browser/ChromiumBrowserControl.hpp"
 
-#include <cstdlib>
-#include <iostream>
-#include <sstream>
+#include <utility>
 
-#include "host/PageValues.hpp"
-#include "host/RecordedValues.hpp"
-#include "host/Error.hpp"
-#include "browser/PageArguments.hpp"
 #include "browser/PageScript.hpp"
+#include "host/Error.hpp"
+#include "host/PageValues.hpp"
 
 namespace sim {
 
@@ -20,86 +16,6 @@ constexpr auto LoadTimeout = std::chrono::seconds(30);
 // A call may place a million points: it has all the time it needs.
 constexpr auto CallTimeout = std::chrono::minutes(10);
 
-std::string Base64(const std::string& bytes)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                     static_cast<unsigned char>(bytes[i + 2]);
-        out += {alphabet[n >> 18], alphabet[(n >> 12) & 63], alphabet[(n >> 6) & 63], alphabet[n & 63]};
-    }
-    if (i + 1 == bytes.size()) {
-        unsigned n = static_cast<unsigned char>(bytes[i]) << 16;
-        out += {alphabet[n >> 18], alphabet[(n >> 12) & 63], '=', '='};
-    } else if (i + 2 == bytes.size()) {
-        unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-        out += {alphabet[n >> 18], alphabet[(n >> 12) & 63], alphabet[(n >> 6) & 63], '='};
-    }
-    return out;
-}
-
-std::string Literal(const nlohmann::json& value)
-{
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::string PreviewText(const nlohmann::json& preview)
-{
-    const bool array = preview.value("subtype", std::string()) == "array";
-    std::string text;
-    for (const nlohmann::json& property : preview.value("properties", nlohmann::json::array())) {
-        std::string item = property.value("value", std::string());
-        if (property.value("type", std::string()) == "string")
-            item = Literal(item);
-        if (!text.empty())
-            text += ", ";
-        text += array ? item : property.value("name", std::string()) + ": " + item;
-    }
-    if (preview.value("overflow", false))
-        text += text.empty() ? "…" : ", …";
-    return array ? "[" + text + "]" : "{" + text + "}";
-}
-
-// How the console shows a value.
-std::string ConsoleText(const nlohmann::json& remote)
-{
-    const std::string subtype = remote.value("subtype", std::string());
-    if (remote.contains("preview") && (subtype == "array" || (subtype.empty() && remote.value("className", std::string()) == "Object")))
-        return PreviewText(remote["preview"]);
-    if (remote.contains("value"))
-        return remote["value"].is_string() ? remote["value"].get<std::string>() : Literal(remote["value"]);
-    if (remote.contains("unserializableValue"))
-        return remote["unserializableValue"].get<std::string>();
-    if (remote.contains("description"))
-        return remote["description"].get<std::string>();
-    return remote.value("type", std::string("undefined"));
-}
-
-std::string ExceptionText(const nlohmann::json& details)
-{
-    std::string text = details.value("text", std::string());
-    if (details.contains("exception") && details["exception"].contains("description")) {
-        std::string description = details["exception"]["description"].get<std::string>();
-        return text.empty() || text == description ? description : text + " " + description;
-    }
-    if (details.contains("exception"))
-        return text + " " + ConsoleText(details["exception"]);
-    return text;
-}
-
-// The caller's JSON arguments as the recording control takes them: a JSON object is not a value
-// a call step can pass.
-std::string PathAndQuery(const std::string& url)
-{
-    std::string origin = OriginOf(url);
-    std::string rest = url.substr(origin.size());
-    rest = rest.substr(0, rest.find('#'));
-    return rest.empty() || rest[0] != '/' ? "/" + rest : rest;
-}
-
 std::vector<std::string> FunctionNames(const JS::Object& object)
 {
     std::vector<std::string> names;
@@ -109,30 +25,18 @@ std::vector<std::string> FunctionNames(const JS::Object& object)
     return names;
 }
 
-// Counts the module's running: what the page sends meanwhile waits for it.
-class ModuleRuns {
-public:
-    explicit ModuleRuns(int& depth) : depth(depth) { ++depth; }
-    ~ModuleRuns() { --depth; }
-    ModuleRuns(const ModuleRuns&) = delete;
-    ModuleRuns& operator=(const ModuleRuns&) = delete;
-
-private:
-    int& depth;
-};
-
 }  // namespace
 
-ChromiumBrowserControl::ChromiumBrowserControl(ChromiumSettings settings) : settings(std::move(settings))
+ChromiumBrowserControl::ChromiumBrowserControl(ChromiumSettings settings)
+    : settings(std::move(settings)), log(this->settings.pageLog), server(this->settings.webapp), calls(moduleDepth, log)
 {
-    webApp = std::make_unique<WebAppSource>(this->settings.webapp.empty() ? DefaultWebApp() : this->settings.webapp);
     DG::GetAppearanceManager().onAppearanceChanged.Add(appearanceTarget, [this](const auto&, const auto&) {
         try {
             for (auto& [browser, page] : pages)
                 if (!page.sessionId.empty())
                     SyncPage(*const_cast<DG::BrowserBase*>(browser), page);
         } catch (const std::exception& failure) {
-            PrintPage(std::string("the colour scheme did not reach the page: ") + failure.what());
+            log.Print(std::string("the colour scheme did not reach the page: ") + failure.what());
         }
     });
 }
@@ -179,14 +83,9 @@ std::string ChromiumBrowserControl::SessionOf(const DG::BrowserBase* browser) co
     return found != pages.end() ? found->second.sessionId : std::string();
 }
 
-ChromiumBrowserControl::Page& ChromiumBrowserControl::PageOf(DG::BrowserBase& browser)
+ChromiumBrowserControl::Window ChromiumBrowserControl::OpenWindow(int width, int height, const std::string& what)
 {
-    Page& page = pages[&browser];
-    if (!page.sessionId.empty())
-        return page;
     DevToolsPipe& devTools = StartedPipe();
-    int width = browser.GetWidth() > 0 ? browser.GetWidth() : DefaultWidth;
-    int height = browser.GetHeight() > 0 ? browser.GetHeight() : DefaultHeight;
     creatingTarget = true;
     nlohmann::json created;
     try {
@@ -199,11 +98,31 @@ ChromiumBrowserControl::Page& ChromiumBrowserControl::PageOf(DG::BrowserBase& br
         throw;
     }
     creatingTarget = false;
-    page.targetId = created["targetId"].get<std::string>();
-    if (!devTools.WaitUntil([&] { return attachedPages.contains(page.targetId); }, LoadTimeout))
-        throw Error("Chromium did not hand over the palette's page");
-    page.sessionId = attachedPages[page.targetId];
-    attachedPages.erase(page.targetId);
+    Window window;
+    window.targetId = created["targetId"].get<std::string>();
+    if (!devTools.WaitUntil([&] { return attachedPages.contains(window.targetId); }, LoadTimeout))
+        throw Error("Chromium did not hand over " + what);
+    window.sessionId = attachedPages[window.targetId];
+    attachedPages.erase(window.targetId);
+    return window;
+}
+
+void ChromiumBrowserControl::WatchWindow(const std::string& sessionId, WindowEvents handler)
+{
+    windows[sessionId] = std::move(handler);
+}
+
+ChromiumBrowserControl::Page& ChromiumBrowserControl::PageOf(DG::BrowserBase& browser)
+{
+    Page& page = pages[&browser];
+    if (!page.sessionId.empty())
+        return page;
+    DevToolsPipe& devTools = StartedPipe();
+    int width = browser.GetWidth() > 0 ? browser.GetWidth() : DefaultWidth;
+    int height = browser.GetHeight() > 0 ? browser.GetHeight() : DefaultHeight;
+    Window window = OpenWindow(width, height, "the palette's page");
+    page.targetId = window.targetId;
+    page.sessionId = window.sessionId;
     const std::string& session = page.sessionId;
     devTools.Command("Page.enable", nlohmann::json::object(), session);
     devTools.Command("Runtime.enable", nlohmann::json::object(), session);
@@ -263,18 +182,18 @@ void ChromiumBrowserControl::Navigate(Page& page, const std::string& url)
     DevToolsPipe& devTools = StartedPipe();
     nlohmann::json navigated = devTools.TryCommand("Page.navigate", {{"url", url}}, page.sessionId, LoadTimeout);
     if (navigated.contains("error")) {
-        PrintPage("cannot load " + url + ": " + navigated["error"].value("message", std::string()));
+        log.Print("cannot load " + url + ": " + navigated["error"].value("message", std::string()));
         return;
     }
     if (navigated.contains("errorText"))
-        PrintPage("cannot load " + url + ": " + navigated["errorText"].get<std::string>());
+        log.Print("cannot load " + url + ": " + navigated["errorText"].get<std::string>());
     WaitForLoad(page);
 }
 
 void ChromiumBrowserControl::WaitForLoad(Page& page)
 {
     if (page.loading && !StartedPipe().WaitUntil([&page] { return !page.loading; }, LoadTimeout))
-        PrintPage("the page did not finish loading within " + std::to_string(LoadTimeout.count()) + " s");
+        log.Print("the page did not finish loading within " + std::to_string(LoadTimeout.count()) + " s");
 }
 
 nlohmann::json ChromiumBrowserControl::EvaluateIn(const Page& page, const std::string& expression, bool awaitPromise,
@@ -286,26 +205,6 @@ nlohmann::json ChromiumBrowserControl::EvaluateIn(const Page& page, const std::s
                                   {"returnByValue", true},
                                   {"userGesture", true}},
                                  page.sessionId, timeout);
-}
-
-void ChromiumBrowserControl::PrintPage(const std::string& text)
-{
-    std::ostream& out = settings.pageLog != nullptr ? *settings.pageLog : std::cerr;
-    std::stringstream lines(text);
-    std::string line;
-    bool any = false;
-    while (std::getline(lines, line)) {
-        out << "page: " << line << "\n";
-        any = true;
-    }
-    if (!any)
-        out << "page: \n";
-    out.flush();
-}
-
-void ChromiumBrowserControl::Defer(std::function<void()> task)
-{
-    deferred.push_back(std::move(task));
 }
 
 void ChromiumBrowserControl::ServeDeferred()
@@ -363,9 +262,8 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
             if (!entry.second.sessionId.empty() && entry.second.sessionId == params.value("sessionId", std::string()))
                 paletteClosed = true;
     }
-    if (!side.sessionId.empty() && sessionId == side.sessionId) {
-        if (method == "Fetch.requestPaused")
-            OnSideRequest(params);
+    if (auto window = windows.find(sessionId); !sessionId.empty() && window != windows.end()) {
+        window->second(method, params);
         return;
     }
     DG::BrowserBase* browser = BrowserOfSession(sessionId);
@@ -384,7 +282,7 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
             page->loading = false;
     } else if (method == "Page.windowOpen") {
         std::string url = params.value("url", std::string());
-        Defer([this, browser, url] {
+        WhenModuleIdle([this, browser, url] {
             ++newTabs;
             ModuleRuns running(moduleDepth);
             if (FindPage(browser) != nullptr)
@@ -399,20 +297,8 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
         page->mainWorldContexts.erase(params.value("executionContextId", 0));
     } else if (method == "Runtime.executionContextsCleared") {
         page->mainWorldContexts.clear();
-    } else if (method == "Runtime.consoleAPICalled") {
-        std::string text;
-        for (const nlohmann::json& arg : params.value("args", nlohmann::json::array())) {
-            if (!text.empty())
-                text += ' ';
-            text += ConsoleText(arg);
-        }
-        PrintPage(text);
-    } else if (method == "Runtime.exceptionThrown") {
-        PrintPage(ExceptionText(params["exceptionDetails"]));
-    } else if (method == "Log.entryAdded") {
-        const nlohmann::json& entry = params["entry"];
-        std::string url = entry.value("url", std::string());
-        PrintPage(entry.value("text", std::string()) + (url.empty() ? "" : " (" + url + ")"));
+    } else {
+        log.PrintEvent(method, params);
     }
 }
 
@@ -449,13 +335,13 @@ void ChromiumBrowserControl::OnRequestPaused(DG::BrowserBase& browser, Page& pag
     if (!navigation || page.ownNavigation) {
         if (navigation)
             page.ownNavigation = false;
-        AnswerFromWebApp(page, params);
+        server.Answer(*pipe, page.sessionId, page.origin, params);
         return;
     }
     // The page leaves for another address: the module decides, before anything of it loads.
     const std::string requestId = params["requestId"].get<std::string>();
     DG::BrowserBase* target = &browser;
-    Defer([this, target, url, requestId, params] {
+    WhenModuleIdle([this, target, url, requestId, params] {
         Page* current = FindPage(target);
         if (current == nullptr)
             return;
@@ -472,33 +358,8 @@ void ChromiumBrowserControl::OnRequestPaused(DG::BrowserBase& browser, Page& pag
         BrowserState& state = StateOf(target);
         state.address = url;
         ++state.pageLoads;
-        AnswerFromWebApp(*current, params);
+        server.Answer(*pipe, current->sessionId, current->origin, params);
     });
-}
-
-void ChromiumBrowserControl::AnswerFromWebApp(Page& page, const nlohmann::json& params)
-{
-    const std::string requestId = params["requestId"].get<std::string>();
-    const nlohmann::json& request = params["request"];
-    const std::string url = request.value("url", std::string());
-    if (page.origin.empty() || OriginOf(url) != page.origin) {
-        pipe->TryCommand("Fetch.continueRequest", {{"requestId", requestId}}, page.sessionId);
-        return;
-    }
-    if (webApp->IsServer()) {
-        pipe->TryCommand("Fetch.continueRequest", {{"requestId", requestId}, {"url", webApp->ServerAddress(PathAndQuery(url))}},
-                         page.sessionId);
-        return;
-    }
-    WebAppResponse response = webApp->Answer(request.value("method", std::string("GET")), PathAndQuery(url));
-    nlohmann::json headers = nlohmann::json::array({{{"name", "Content-Type"}, {"value", response.contentType}},
-                                                    {{"name", "Cache-Control"}, {"value", "no-store"}}});
-    pipe->TryCommand("Fetch.fulfillRequest",
-                     {{"requestId", requestId},
-                      {"responseCode", response.status},
-                      {"responseHeaders", headers},
-                      {"body", Base64(response.body)}},
-                     page.sessionId);
 }
 
 void ChromiumBrowserControl::OnBindingCalled(DG::BrowserBase& browser, const nlohmann::json& params)
@@ -508,149 +369,53 @@ void ChromiumBrowserControl::OnBindingCalled(DG::BrowserBase& browser, const nlo
     Page* page = FindPage(&browser);
     int context = params.value("executionContextId", 0);
     if (page == nullptr || !page->mainWorldContexts.contains(context)) {
-        PrintPage("a call from outside the palette's page was refused");
+        log.Print("a call from outside the palette's page was refused");
         return;
     }
     std::string payload = params.value("payload", std::string());
     DG::BrowserBase* target = &browser;
-    Defer([this, target, context, payload = std::move(payload)] {
-        Page* current = FindPage(target);
-        if (current == nullptr)
-            return;
-        auto settle = [&](double id, bool fulfilled, const nlohmann::json& value) {
-            pipe->TryCommand("Runtime.evaluate",
-                             {{"expression", std::string(PageSettleName) + "(" + Literal(id) + "," +
-                                                 (fulfilled ? "true" : "false") + "," + Literal(value) + ")"},
-                              {"contextId", context}},
-                             current->sessionId);
-        };
-        PageCall call;
-        try {
-            call = DecodePageCall(payload);
-        } catch (const Error& error) {
-            PrintPage(error.what());
-            return;
-        }
-        const BrowserState* state = Find(target);
-        GS::Ref<JS::Function, GS::Counter> function;
-        if (state != nullptr) {
-            auto object = state->objects.find(call.objectName);
-            if (object != state->objects.end() && object->second != nullptr)
-                function = object->second->FindFunction(GS::UniString(call.functionName.c_str(), CC_UTF8));
-        }
-        if (function == nullptr) {
-            settle(call.id, false, call.objectName + "." + call.functionName + " is not a function");
-            return;
-        }
-        const nlohmann::json observed = callObserver ? RecordedValue(call.arguments) : nlohmann::json();
-        PageReply reply;
-        {
-            ModuleRuns running(moduleDepth);
-            reply = CallBoundFunction(*function, call.arguments);
-        }
-        call.arguments = nullptr;
-        lastCallException = reply.exception;
+    WhenModuleIdle([this, target, context, payload = std::move(payload)] {
         if (FindPage(target) == nullptr)
-            return;  // the palette went away during the call
-        if (!reply.exception.empty())
-            settle(call.id, false, reply.exception);
-        else
-            settle(call.id, true, reply.reply);
-        if (callObserver)
-            callObserver(call.functionName, observed, reply);
+            return;
+        calls.Dispatch(payload, Find(target), [this, target, context](double id, bool fulfilled, const nlohmann::json& value) {
+            Page* current = FindPage(target);
+            if (current == nullptr)
+                return false;  // the palette went away during the call
+            pipe->TryCommand("Runtime.evaluate", {{"expression", SettleExpression(id, fulfilled, value)}, {"contextId", context}},
+                             current->sessionId);
+            return true;
+        });
     });
 }
 
 PageReply ChromiumBrowserControl::CallJson(DG::BrowserBase* browser, const std::string& functionName,
                                            std::string_view args, const std::string& objectName)
 {
-    PageArgumentsFromJson(args);  // the same refusals as the recording control's, before anything is parsed deeply
-    return Call(browser, functionName, nlohmann::json::parse(args), objectName);
-}
-
-void ChromiumBrowserControl::OpenSideWindow(const std::string& url, WindowRequestHandler answer, int width, int height)
-{
-    DevToolsPipe& devTools = StartedPipe();
-    creatingTarget = true;
-    nlohmann::json created;
-    try {
-        created = devTools.Command("Target.createTarget",
-                                   {{"url", "about:blank"}, {"newWindow", true}, {"width", width}, {"height", height}});
-    } catch (...) {
-        creatingTarget = false;
-        throw;
-    }
-    creatingTarget = false;
-    side.targetId = created["targetId"].get<std::string>();
-    if (!devTools.WaitUntil([&] { return attachedPages.contains(side.targetId); }, LoadTimeout))
-        throw Error("Chromium did not hand over the host window");
-    side.sessionId = attachedPages[side.targetId];
-    attachedPages.erase(side.targetId);
-    side.origin = OriginOf(url);
-    side.answer = std::move(answer);
-    devTools.Command("Page.enable", nlohmann::json::object(), side.sessionId);
-    devTools.Command("Fetch.enable", {{"patterns", {{{"urlPattern", "*"}, {"requestStage", "Request"}}}}}, side.sessionId);
-    if (settings.headless)
-        devTools.Command("Emulation.setDeviceMetricsOverride",
-                         {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}}, side.sessionId);
-    devTools.Command("Runtime.runIfWaitingForDebugger", nlohmann::json::object(), side.sessionId);
-    devTools.Post("Page.navigate", {{"url", url}}, side.sessionId);
-}
-
-// Answered outside the module's calls, as the user's clicks in the host window are.
-void ChromiumBrowserControl::OnSideRequest(const nlohmann::json& params)
-{
-    Defer([this, params] {
-        const std::string requestId = params["requestId"].get<std::string>();
-        const nlohmann::json& request = params["request"];
-        const std::string url = request.value("url", std::string());
-        if (OriginOf(url) != side.origin || !side.answer) {
-            pipe->TryCommand("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "BlockedByClient"}}, side.sessionId);
-            return;
-        }
-        WebAppResponse response;
-        try {
-            response = side.answer(request.value("method", std::string("GET")), PathAndQuery(url));
-        } catch (const std::exception& failure) {
-            response = {500, "text/plain; charset=utf-8", failure.what()};
-        }
-        nlohmann::json headers = nlohmann::json::array({{{"name", "Content-Type"}, {"value", response.contentType}},
-                                                        {{"name", "Cache-Control"}, {"value", "no-store"}}});
-        pipe->TryCommand("Fetch.fulfillRequest",
-                         {{"requestId", requestId}, {"responseCode", response.status}, {"responseHeaders", headers},
-                          {"body", Base64(response.body)}},
-                         side.sessionId);
-    });
-}
-
-void ChromiumBrowserControl::PostToSideWindow(const std::string& script)
-{
-    if (pipe != nullptr && !side.sessionId.empty())
-        pipe->Post("Runtime.evaluate", {{"expression", script}}, side.sessionId);
-}
-
-nlohmann::json ChromiumBrowserControl::EvaluateInSideWindow(const std::string& script)
-{
-    if (side.sessionId.empty())
-        throw Error("there is no host window");
-    nlohmann::json evaluated = StartedPipe().Command(
-        "Runtime.evaluate", {{"expression", script}, {"awaitPromise", true}, {"returnByValue", true}}, side.sessionId, CallTimeout);
-    if (evaluated.contains("exceptionDetails"))
-        throw PageScriptError(ExceptionText(evaluated["exceptionDetails"]));
-    return evaluated["result"].value("value", nlohmann::json());
+    // The same refusals as the recording control's, before anything else.
+    GS::Ref<JS::Base, GS::Counter> arguments = PageArgumentsFromJson(args);
+    if (FindPage(browser) == nullptr)
+        return {};  // nothing was ever loaded: there is no page to call from
+    return CallInPage(*browser, functionName, std::move(arguments), objectName);
 }
 
 PageReply ChromiumBrowserControl::Call(DG::BrowserBase* browser, const std::string& functionName,
                                        const nlohmann::json& args, const std::string& objectName)
 {
-    PageReply result;
     if (FindPage(browser) == nullptr)
-        return result;  // nothing was ever loaded: there is no page to call from
-    ToJsArguments(args);  // refuses what the recording control refuses, with its words
-    Page& page = Ready(*browser);
-    lastCallException.clear();
-    const std::string argsJson = PageSourceOf(args);
-    nlohmann::json evaluated = EvaluateIn(page, CallPageExpression(objectName, functionName, argsJson), true, CallTimeout);
+        return {};  // nothing was ever loaded: there is no page to call from
+    // Refuses what the recording control refuses, with its words.
+    return CallInPage(*browser, functionName, ToJsArguments(args), objectName);
+}
+
+PageReply ChromiumBrowserControl::CallInPage(DG::BrowserBase& browser, const std::string& functionName,
+                                             GS::Ref<JS::Base, GS::Counter> arguments, const std::string& objectName)
+{
+    PageReply result;
+    Page& page = Ready(browser);
+    calls.ForgetLastException();
+    const std::string source = ArgumentsSource(arguments);
+    arguments = nullptr;
+    nlohmann::json evaluated = EvaluateIn(page, CallPageExpression(objectName, functionName, source), true, CallTimeout);
     if (evaluated.contains("exceptionDetails"))
         throw Error("the page could not make the call: " + ExceptionText(evaluated["exceptionDetails"]));
     nlohmann::json value = evaluated["result"].value("value", nlohmann::json::object());
@@ -658,7 +423,7 @@ PageReply ChromiumBrowserControl::Call(DG::BrowserBase* browser, const std::stri
     if (!result.found)
         return result;
     if (value.contains("rejected")) {
-        result.exception = lastCallException.empty() ? value["rejected"].get<std::string>() : lastCallException;
+        result.exception = calls.LastException().empty() ? value["rejected"].get<std::string>() : calls.LastException();
         return result;
     }
     nlohmann::json reply = value.value("reply", nlohmann::json());
@@ -672,7 +437,7 @@ void ChromiumBrowserControl::NewTab(DG::BrowserBase* browser, const std::string&
         return;
     Page& page = Ready(*browser);
     int before = newTabs;
-    EvaluateIn(page, "void window.open(" + Literal(url) + ")", false, LoadTimeout);
+    EvaluateIn(page, "void window.open(" + ScriptLiteral(url) + ")", false, LoadTimeout);
     StartedPipe().WaitUntil([&] { return newTabs > before; }, std::chrono::seconds(5));
 }
 
@@ -763,9 +528,9 @@ GSErrCode ChromiumBrowserControl::ExecuteScript(DG::Browser& browser, const GS::
         Page& page = Ready(browser);
         nlohmann::json evaluated = EvaluateIn(page, script.ToUtf8(), false, LoadTimeout);
         if (evaluated.contains("exceptionDetails"))
-            PrintPage(ExceptionText(evaluated["exceptionDetails"]));
+            log.Print(ExceptionText(evaluated["exceptionDetails"]));
     } catch (const std::exception& failure) {
-        PrintPage(std::string("the script did not run: ") + failure.what());
+        log.Print(std::string("the script did not run: ") + failure.what());
     }
     return result;
 }
@@ -786,7 +551,7 @@ GSErrCode ChromiumBrowserControl::RegisterObject(DG::Browser& browser, const GS:
                                       .get<std::string>());
         EvaluateIn(*page, source, false, LoadTimeout);
     } catch (const std::exception& failure) {
-        PrintPage(std::string("the object did not reach the page: ") + failure.what());
+        log.Print(std::string("the object did not reach the page: ") + failure.what());
     }
     return result;
 }

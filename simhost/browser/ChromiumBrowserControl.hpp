@@ -4,6 +4,7 @@
 // the page, the page's calls of registered objects come back to the module one at a time, and
 // the page's new windows and navigations raise the control's events.
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <iosfwd>
@@ -11,11 +12,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "host/BrowserControl.hpp"
 #include "DG.hpp"
+#include "browser/BindingDispatch.hpp"
 #include "browser/DevToolsPipe.hpp"
-#include "browser/WebAppSource.hpp"
+#include "browser/PageConsole.hpp"
+#include "browser/PageServing.hpp"
+#include "host/BrowserControl.hpp"
 
 namespace sim {
 
@@ -45,22 +49,29 @@ public:
 
     // Lets the page run for a while: its calls are answered, its events raised.
     void Pump(std::chrono::milliseconds duration);
-    // The protocol session of a browser's page (for the host window and the tests); empty when none.
+    // The protocol session of a browser's page (for the tests); empty when none.
     std::string SessionOf(const DG::BrowserBase* browser) const;
-    DevToolsPipe* Pipe() { return pipe.get(); }
-
-    // For `browse`: each call the page made, once its reply went back to the page.
-    using CallObserver = std::function<void(const std::string& name, const nlohmann::json& args, const PageReply& reply)>;
-    void SetCallObserver(CallObserver observer) { callObserver = std::move(observer); }
-    // A window of its own beside the palette (the host window): requests to its address's origin
-    // are answered by `answer`, outside the module's calls; nothing else loads in it.
-    using WindowRequestHandler = std::function<WebAppResponse(const std::string& method, const std::string& pathAndQuery)>;
-    void OpenSideWindow(const std::string& url, WindowRequestHandler answer, int width, int height);
-    // Runs a script in the side window without waiting for it.
-    void PostToSideWindow(const std::string& script);
-    nlohmann::json EvaluateInSideWindow(const std::string& script);
+    // Chromium, started on first use.
+    DevToolsPipe& StartedPipe();
+    bool Headless() const { return settings.headless; }
     // False once the palette's page is gone: its window was closed.
     bool PaletteShown() const { return !paletteClosed; }
+
+    // Each call the page made, once its reply went back to the page.
+    void SetCallObserver(BindingDispatch::CallObserver observer) { calls.SetCallObserver(std::move(observer)); }
+
+    // A window of the caller's own beside the palette, held before it runs: the caller sets it up
+    // and lets it run. `what` names it when Chromium does not hand it over.
+    struct Window {
+        std::string targetId;
+        std::string sessionId;
+    };
+    Window OpenWindow(int width, int height, const std::string& what);
+    // The events of such a window go to `handler` instead of the palette's pages.
+    using WindowEvents = std::function<void(const std::string& method, const nlohmann::json& params)>;
+    void WatchWindow(const std::string& sessionId, WindowEvents handler);
+    // Runs `task` once the module is not running, as everything that reaches it from the page does.
+    void WhenModuleIdle(std::function<void()> task) { deferred.push_back(std::move(task)); }
 
 private:
     struct Page {
@@ -76,7 +87,6 @@ private:
         int width = 0, height = 0;
     };
 
-    DevToolsPipe& StartedPipe();
     Page& PageOf(DG::BrowserBase& browser);
     Page* FindPage(const DG::BrowserBase* browser);
     DG::BrowserBase* BrowserOfSession(const std::string& sessionId);
@@ -87,40 +97,33 @@ private:
     void WaitForLoad(Page& page);
     nlohmann::json EvaluateIn(const Page& page, const std::string& expression, bool awaitPromise,
                               std::chrono::milliseconds timeout);
+    PageReply CallInPage(DG::BrowserBase& browser, const std::string& functionName,
+                         GS::Ref<JS::Base, GS::Counter> arguments, const std::string& objectName);
 
     void OnEvent(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
     void OnRequestPaused(DG::BrowserBase& browser, Page& page, const nlohmann::json& params);
-    void AnswerFromWebApp(Page& page, const nlohmann::json& params);
     void OnBindingCalled(DG::BrowserBase& browser, const nlohmann::json& params);
     void OnAttached(const nlohmann::json& params);
-    void PrintPage(const std::string& text);
 
     // Whatever reaches the module from the page waits until the module is not running.
-    void Defer(std::function<void()> task);
     void ServeDeferred();
     void Settle();
 
     ChromiumSettings settings;
-    std::unique_ptr<WebAppSource> webApp;
+    PageLog log;
+    PageServer server;
+    int moduleDepth = 0;  // > 0 while the module runs: inside its operations and its functions
+    BindingDispatch calls;
     std::unique_ptr<DevToolsPipe> pipe;
     std::map<const DG::BrowserBase*, Page> pages;
     std::map<std::string, std::string> attachedPages;  // our new pages' sessions, by target, until taken
+    std::map<std::string, WindowEvents> windows;       // the callers' own windows, by session
     std::deque<std::function<void()>> deferred;
-    int moduleDepth = 0;  // > 0 while the module runs: inside its operations and its functions
     bool serving = false;
     bool creatingTarget = false;
     int newTabs = 0;
     long servedTasks = 0;
-    std::string lastCallException;
-    CallObserver callObserver;
-    struct SideWindow {
-        std::string targetId;
-        std::string sessionId;
-        std::string origin;
-        WindowRequestHandler answer;
-    } side;
     bool paletteClosed = false;
-    void OnSideRequest(const nlohmann::json& params);
     DG::EventTarget appearanceTarget;
 };
 

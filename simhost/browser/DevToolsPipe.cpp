@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "host/Encoding.hpp"
 #include "host/Error.hpp"
 
 namespace sim {
@@ -241,17 +242,6 @@ void DevToolsPipe::BrowserGone(std::string end)
 
 namespace {
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The code unit of a \uXXXX escape at `at` (which points at the backslash); -1 when it is none.
 int EscapedUnit(const char* at, const char* end)
 {
@@ -259,7 +249,7 @@ int EscapedUnit(const char* at, const char* end)
         return -1;
     int unit = 0;
     for (int i = 2; i < 6; ++i) {
-        int digit = HexDigit(at[i]);
+        int digit = HexDigitValue(at[i]);
         if (digit < 0)
             return -1;
         unit = unit * 16 + digit;

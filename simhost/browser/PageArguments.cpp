@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "host/Encoding.hpp"
 #include "host/Error.hpp"
 
 namespace sim {
@@ -126,40 +127,20 @@ private:
         return count;
     }
 
-    // `length` UTF-16 code units, read from UTF-8. What is not valid UTF-8 becomes U+FFFD, as the
-    // protocol's own encoding would make it.
+    // `length` UTF-16 code units, read from UTF-8. What is not well-formed UTF-8 becomes U+FFFD, as
+    // everywhere else in the simulator (the protocol's own JSON never carries it).
     std::u16string String()
     {
         std::size_t length = Count(':');
         std::u16string units;
         units.reserve(length);
         while (units.size() < length) {
-            auto lead = static_cast<unsigned char>(Next());
-            if (lead < 0x80) {
-                units.push_back(lead);
-                continue;
-            }
-            int extra = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-            char32_t code = extra == 3 ? lead & 0x07u : extra == 2 ? lead & 0x0Fu : lead & 0x1Fu;
-            bool valid = extra > 0;
-            for (int i = 0; valid && i < extra; ++i) {
-                if (position >= text.size() || (static_cast<unsigned char>(text[position]) & 0xC0) != 0x80) {
-                    valid = false;
-                    break;
-                }
-                code = (code << 6) | (static_cast<unsigned char>(text[position++]) & 0x3Fu);
-            }
-            if (!valid || code > 0x10FFFF) {
-                units.push_back(u'\uFFFD');
-            } else if (code >= 0x10000) {
-                if (units.size() + 2 > length)
-                    Fail("a string longer than its length");
-                code -= 0x10000;
-                units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-                units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-            } else {
-                units.push_back(static_cast<char16_t>(code));
-            }
+            if (position >= text.size())
+                Fail("it ends early");
+            char32_t code = NextCodePoint(text, position);
+            if (code >= 0x10000 && units.size() + 2 > length)
+                Fail("a string longer than its length");
+            AppendUtf16(code, units);
         }
         return units;
     }

@@ -1,14 +1,60 @@
 #include "browser/PageScript.hpp"
 
-#include <nlohmann/json.hpp>
+#include <charconv>
+#include <cmath>
 
 namespace sim {
 
 namespace {
 
-std::string Literal(const nlohmann::json& value)
+void AppendNumber(double number, std::string& out)
 {
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (std::isnan(number)) {
+        out += "NaN";
+    } else if (std::isinf(number)) {
+        out += number > 0 ? "Infinity" : "(-Infinity)";  // a bare minus could join the token before it
+    } else if (number == 0.0 && std::signbit(number)) {
+        out += "(-0)";
+    } else {
+        char text[32];
+        auto [end, error] = std::to_chars(text, text + sizeof text, number);
+        out.append(text, error == std::errc() ? end : text);
+    }
+}
+
+void AppendSource(const GS::Ref<JS::Base, GS::Counter>& value, std::string& out)
+{
+    if (value == nullptr) {
+        out += "null";
+        return;
+    }
+    if (auto array = GS::DynamicCast<JS::Array>(value); array != nullptr) {
+        out += '[';
+        bool first = true;
+        for (const GS::Ref<JS::Base, GS::Counter>& item : array->GetItemArray()) {
+            if (!first)
+                out += ',';
+            first = false;
+            AppendSource(item, out);
+        }
+        out += ']';
+        return;
+    }
+    auto scalar = GS::DynamicCast<JS::Value>(value);
+    if (scalar == nullptr) {
+        out += GS::DynamicCast<JS::Object>(value) != nullptr ? "({})" : "undefined";
+        return;
+    }
+    switch (scalar->GetType()) {
+        case JS::Value::UNDEFINED: out += "undefined"; return;
+        case JS::Value::NULLVALUE: out += "null"; return;
+        case JS::Value::BOOL: out += scalar->GetBool() ? "true" : "false"; return;
+        case JS::Value::INTEGER: out += std::to_string(scalar->GetInteger()); return;
+        case JS::Value::UINTEGER: out += std::to_string(scalar->GetUInteger()); return;
+        case JS::Value::DOUBLE: AppendNumber(scalar->GetDouble(), out); return;
+        case JS::Value::STRING: out += ScriptLiteral(scalar->GetString().ToUtf8()); return;
+    }
+    out += "undefined";
 }
 
 // Shared by every object of a document: the pending calls and the value encoding of the host's
@@ -74,12 +120,30 @@ constexpr const char* Machinery = R"JS(
 
 }  // namespace
 
+std::string ScriptLiteral(const nlohmann::json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string ArgumentsSource(const GS::Ref<JS::Base, GS::Counter>& arguments)
+{
+    std::string out;
+    AppendSource(arguments, out);
+    return out;
+}
+
+std::string SettleExpression(double id, bool fulfilled, const nlohmann::json& value)
+{
+    return std::string(PageSettleName) + "(" + ScriptLiteral(id) + "," + (fulfilled ? "true" : "false") + "," +
+           ScriptLiteral(value) + ")";
+}
+
 std::string ObjectPageScript(const std::string& objectName, const std::vector<std::string>& functionNames)
 {
-    std::string script = "(() => {\n  const BINDING = " + Literal(PageBindingName) +
-                         ";\n  const SETTLE = " + Literal(PageSettleName) + ";\n" + Machinery;
-    script += "  const objectName = " + Literal(objectName) + ";\n  const object = {};\n";
-    script += "  for (const name of " + Literal(functionNames) + ")\n";
+    std::string script = "(() => {\n  const BINDING = " + ScriptLiteral(PageBindingName) +
+                         ";\n  const SETTLE = " + ScriptLiteral(PageSettleName) + ";\n" + Machinery;
+    script += "  const objectName = " + ScriptLiteral(objectName) + ";\n  const object = {};\n";
+    script += "  for (const name of " + ScriptLiteral(functionNames) + ")\n";
     // A method's own name, as the host's functions have; `this` does not matter.
     script += "    object[name] = { [name](...args) { return bridge.call(objectName, name, args); } }[name];\n";
     script += "  Object.defineProperty(window, objectName, { value: object, writable: true, configurable: true, enumerable: true });\n})();\n";
@@ -89,8 +153,8 @@ std::string ObjectPageScript(const std::string& objectName, const std::vector<st
 std::string CallPageExpression(const std::string& objectName, const std::string& functionName,
                                const std::string& argsJson)
 {
-    return "(async () => {\n  const object = window[" + Literal(objectName) + "];\n  const f = object && object[" +
-           Literal(functionName) +
+    return "(async () => {\n  const object = window[" + ScriptLiteral(objectName) + "];\n  const f = object && object[" +
+           ScriptLiteral(functionName) +
            "];\n  if (typeof f !== 'function') return { found: false };\n"
            "  try { return { found: true, reply: await f(..." +
            argsJson +

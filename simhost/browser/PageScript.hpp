@@ -6,12 +6,26 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "JS.hpp"
+
 namespace sim {
 
 // The binding the page-side functions send their calls through.
 inline constexpr const char* PageBindingName = "__landfetchCall";
 // The page-side function the replies are delivered to: (id, fulfilled, value).
 inline constexpr const char* PageSettleName = "__landfetchSettle";
+
+// A value as the page's source text reads it.
+std::string ScriptLiteral(const nlohmann::json& value);
+
+// The engine's values of a call as the source of an array literal: each value becomes the page's
+// own (-0, NaN, Infinity, undefined, {} included), which the page gives back with the same kind.
+std::string ArgumentsSource(const GS::Ref<JS::Base, GS::Counter>& arguments);
+
+// An expression that settles the page's promise of call `id` with `value`.
+std::string SettleExpression(double id, bool fulfilled, const nlohmann::json& value);
 
 std::string ObjectPageScript(const std::string& objectName, const std::vector<std::string>& functionNames);
 

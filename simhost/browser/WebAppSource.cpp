@@ -1,7 +1,5 @@
 #include "browser/WebAppSource.hpp"
 
-#include "SampleFiles.hpp"
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +8,7 @@
 #include <sstream>
 
 #include "SampleFiles.hpp"
+#include "host/Encoding.hpp"
 #include "host/Error.hpp"
 
 namespace sim {
@@ -34,17 +33,6 @@ std::string ContentTypeOf(const std::filesystem::path& file)
     return found != types.end() ? found->second : "application/octet-stream";
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // False for an escape that is broken or makes a NUL.
 bool PercentDecode(const std::string& text, std::string& decoded)
 {
@@ -56,8 +44,8 @@ bool PercentDecode(const std::string& text, std::string& decoded)
         }
         if (i + 2 >= text.size())
             return false;
-        int high = HexValue(text[i + 1]);
-        int low = HexValue(text[i + 2]);
+        int high = HexDigitValue(text[i + 1]);
+        int low = HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0 || (high == 0 && low == 0))
             return false;
         decoded.push_back(static_cast<char>(high * 16 + low));

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "browser/ChromiumBrowserControl.hpp"
+#include "cli/BrowseSideWindow.hpp"
 #include "cli/CallLog.hpp"
 #include "cli/HostWindow.hpp"
 #include "cli/SessionRecording.hpp"
@@ -78,13 +79,14 @@ void RunBrowse(Simulator& simulator, const BrowseOptions& options, std::ostream&
         recording.emplace(options.recordPath, simulator.ApiVersion(), options.startProject);
         hostWindow.SetActionObserver([&](const nlohmann::ordered_json& step) { recording->Add(step); });
     }
-    chromium->SetCallObserver([&](const std::string& name, const nlohmann::json& args, const PageReply& reply) {
+    BrowseSideWindow sideWindow(*chromium);
+    LogPageCalls(*chromium, [&](const std::string& name, const nlohmann::json& args, const PageReply& reply) {
         const nlohmann::json shown = reply.exception.empty() ? reply.reply : nlohmann::json("raised " + reply.exception);
         if (recording)
             recording->AddCall(name, args);
         out << CallLine(name, args, shown) << std::endl;
         hostWindow.CallMade();
-        chromium->PostToSideWindow(HostWindow::RefreshScript());
+        sideWindow.Post(HostWindow::RefreshScript());
     });
 
     // As the user does: the add-on's own menu command opens the palette and its page.
@@ -102,14 +104,14 @@ void RunBrowse(Simulator& simulator, const BrowseOptions& options, std::ostream&
         std::shared_ptr<bool> open;
         ~SessionEnd() { *open = false; }
     } sessionEnd{sessionOpen};
-    chromium->OpenSideWindow(HostWindowAddress,
-                             [&hostWindow, sessionOpen](const std::string& method, const std::string& pathAndQuery) {
-                                 if (!*sessionOpen)
-                                     return WebAppResponse{503, "text/plain; charset=utf-8", "the session has ended"};
-                                 HostWindowReply reply = hostWindow.Answer(method, pathAndQuery);
-                                 return WebAppResponse{reply.status, reply.mime, std::move(reply.body)};
-                             },
-                             1000, 700);
+    sideWindow.Open(HostWindowAddress,
+                    [&hostWindow, sessionOpen](const std::string& method, const std::string& pathAndQuery) {
+                        if (!*sessionOpen)
+                            return WebAppResponse{503, "text/plain; charset=utf-8", "the session has ended"};
+                        HostWindowReply reply = hostWindow.Answer(method, pathAndQuery);
+                        return WebAppResponse{reply.status, reply.mime, std::move(reply.body)};
+                    },
+                    1000, 700);
     if (!std::filesystem::is_regular_file(source / "tools/node_modules/three/build/three.module.js"))
         err << "landfetch-host: the host window shows no 3D model without three.js: scripts/setup.sh installs it\n";
     out << "browse: the palette shows " << simulator.Address() << "; close it or press Ctrl-C to end" << std::endl;
