@@ -11,6 +11,7 @@
 
 #include "host/BrowserControl.hpp"
 #include "host/Shell.hpp"
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/PageArguments.hpp"
@@ -128,11 +129,8 @@ void PageCallThroughChromium(benchmark::State& state)
         state.SkipWithError("Chromium is not installed");
         return;
     }
-    sim::Simulator::Options options;
-    options.browser = "chromium";
-    sim::Simulator simulator(options);
-    simulator.Start();
-    simulator.MenuCommand(32500, 1);
+    test::ModuleSession session({.browser = "chromium"});
+    sim::Simulator& simulator = session.sim;
     auto object = GS::NewRef<JS::Object>(GS::UniString("Bench"));
     std::size_t received = 0;
     object->AddItem(GS::NewRef<JS::Function>(GS::UniString("Take"), [&](GS::Ref<JS::Base, GS::Counter> parameter) {

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/Shell.hpp"
+#include "ModuleSession.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 #include "browser/DevToolsPipe.hpp"
@@ -62,11 +63,11 @@ std::string Kind(const GS::Ref<JS::Base, GS::Counter>& value)
 }
 
 // A session with the palette open and an object of the test's own registered in its page.
-class ProbedSession {
+class ProbedSession : public test::ModuleSession {
 public:
-    explicit ProbedSession(const std::string& browserKind) : sim(Options(browserKind))
+    explicit ProbedSession(const std::string& browserKind)
+        : test::ModuleSession({.api = 30, .palette = test::SessionSetup::Palette::Closed, .browser = browserKind})
     {
-        sim.Start();
         EXPECT_EQ(sim.PaletteMessage(6), NoError);
         browser = sim::BrowserControl::FindPaletteBrowser(sim.GetShell().Palettes().front().guid);
         auto object = GS::NewRef<JS::Object>(GS::UniString("Probe"));
@@ -103,22 +104,8 @@ public:
         return Outcome([&] { return sim.GetBrowser().Call(browser, "Take", args, "Probe"); });
     }
 
-    test::TempFolder folder;
-    sim::Simulator sim;
     DG::BrowserBase* browser = nullptr;
     std::vector<std::string> taken;
-
-private:
-    sim::Simulator::Options Options(const std::string& browserKind) const
-    {
-        sim::Simulator::Options options;
-        options.apiVersion = 30;
-        options.modulePath = (test::ExecutableFolder() / "Orvani_Landfetch_30.so").string();
-        options.workFolder = folder.Path().string();
-        options.browser = browserKind;
-        options.headless = true;
-        return options;
-    }
 };
 
 const std::vector<std::string> Accepted = {
