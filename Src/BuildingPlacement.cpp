@@ -65,6 +65,7 @@ GSErrCode CreateBuildingMesh(const Placement::Building& building, double referen
     for (API_Coord3D& point : roof)
         point.z -= referenceElevation;
     if (roof.empty()) {
+        roof.reserve(footprint.size());
         for (const API_Coord3D& vertex : footprint)
             roof.push_back({vertex.x, vertex.y, top});
     }
@@ -83,10 +84,7 @@ GSErrCode CreateBuildingMesh(const Placement::Building& building, double referen
     Placement::MeshMemo memo;
     if (!memo.Allocate(footprint.size(), roof.size()))
         return APIERR_MEMFULL;
-    Placement::Outline polygon;
-    for (const API_Coord3D& vertex : footprint)
-        polygon.emplace_back(vertex.x, vertex.y);
-    memo.Fill(polygon, std::vector<double>(polygon.size(), top), roof, offset);
+    memo.FillFlat(footprint, top, roof, offset);
     const GSErrCode createResult = Host::CreateElement(&element, memo.Get());
     memo.Release();
     return createResult;
@@ -173,7 +171,9 @@ JSRef Bridge::PlaceBuildings(JSRef parameter)
     const UInt32 count = ArgumentCount(args);
     std::vector<Placement::Building> buildings;
     if (count >= 1) {
-        for (const JSRef& entry : ArgumentList(args[0])) {
+        const JSArgs entries = ArgumentList(args[0]);
+        buildings.reserve(entries.GetSize());
+        for (const JSRef& entry : entries) {
             const JSArgs fields = ArgumentList(entry);
             Placement::Building building;
             building.footprint = StringArgument(fields, 0);
@@ -181,7 +181,7 @@ JSRef Bridge::PlaceBuildings(JSRef parameter)
             building.topElevation = NumberArgument(fields, 2);
             building.roofPoints = StringArgument(fields, 3);
             building.meshOptionOff = ArgumentCount(fields) >= 5 && NumberArgument(fields, 4) > 0.5;
-            buildings.push_back(building);
+            buildings.push_back(std::move(building));
         }
     }
     const double referenceElevation = NumberArgument(args, 1);

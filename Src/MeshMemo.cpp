@@ -89,6 +89,27 @@ void MeshMemo::Fill(const Outline& polygon, const std::vector<double>& heights,
         coords[i + 1] = {polygon[i].first - offset.x, polygon[i].second - offset.y};
         z[i + 1] = i < heights.size() ? heights[i] : 0.0;
     }
+    FillClosureAndLevels(n, levelPoints, offset);
+}
+
+void MeshMemo::FillFlat(const std::vector<API_Coord3D>& vertices, double height,
+                        const std::vector<API_Coord3D>& levelPoints, const API_Coord& offset)
+{
+    const std::size_t n = vertices.size();
+    API_Coord* coords = *memo.coords;
+    double* z = *memo.meshPolyZ;
+    for (std::size_t i = 0; i < n; ++i) {
+        coords[i + 1] = {vertices[i].x - offset.x, vertices[i].y - offset.y};
+        z[i + 1] = height;
+    }
+    FillClosureAndLevels(n, levelPoints, offset);
+}
+
+void MeshMemo::FillClosureAndLevels(std::size_t n, const std::vector<API_Coord3D>& levelPoints,
+                                    const API_Coord& offset)
+{
+    API_Coord* coords = *memo.coords;
+    double* z = *memo.meshPolyZ;
     if (n > 0) {
         coords[n + 1] = coords[1];
         z[n + 1] = z[1];

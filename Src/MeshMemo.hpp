@@ -23,6 +23,9 @@ public:
     // Polygon vertices and level points moved by -offset; heights as given, one per vertex.
     void Fill(const Outline& polygon, const std::vector<double>& heights, const std::vector<API_Coord3D>& levelPoints,
               const API_Coord& offset);
+    // As Fill, for a polygon at one height: its vertices' x and y, `height` for every vertex.
+    void FillFlat(const std::vector<API_Coord3D>& vertices, double height, const std::vector<API_Coord3D>& levelPoints,
+                  const API_Coord& offset);
     // Hands the memo back to the host; handles the host did not take are freed here.
     void Release();
     // As Release, for paths that are already handling a failure: frees the handles itself if the host throws.
@@ -32,6 +35,7 @@ public:
 
 private:
     void FreeRemaining();
+    void FillClosureAndLevels(std::size_t vertices, const std::vector<API_Coord3D>& levelPoints, const API_Coord& offset);
 
     API_ElementMemo memo;
 };

@@ -5,10 +5,15 @@
 #include <charconv>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <locale.h>
 #include <string>
 #include <system_error>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -126,13 +131,37 @@ const char16_t* SkipLine(const char16_t* cursor, const char16_t* end)
 // above. Counting them all costs as much as a good part of the reading; the opening stretch of a
 // long text tells its line length well enough, with an eighth to spare. Only a text whose later
 // lines are much shorter than its first ones makes the points grow once more.
+std::size_t CountLineBreaks(const char16_t* text, std::size_t length)
+{
+    std::size_t lineBreaks = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Eight units at a time; each 16-bit lane counts at most 4,096 blocks before it is summed up.
+    const __m128i lineBreak = _mm_set1_epi16(u'\n');
+    const __m128i ones = _mm_set1_epi16(1);
+    while (i + 8 <= length) {
+        __m128i counts = _mm_setzero_si128();
+        const std::size_t blocks = std::min<std::size_t>((length - i) / 8, 4096);
+        for (std::size_t block = 0; block < blocks; ++block, i += 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+            counts = _mm_sub_epi16(counts, _mm_cmpeq_epi16(units, lineBreak));
+        }
+        alignas(16) std::int32_t sums[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(counts, ones));
+        lineBreaks += static_cast<std::size_t>(sums[0]) + static_cast<std::size_t>(sums[1]) +
+                      static_cast<std::size_t>(sums[2]) + static_cast<std::size_t>(sums[3]);
+    }
+#endif
+    for (; i < length; ++i)
+        lineBreaks += text[i] == u'\n' ? 1 : 0;
+    return lineBreaks;
+}
+
 std::size_t ExpectedPoints(const char16_t* text, std::size_t length)
 {
     constexpr std::size_t Sample = 1 << 16;
     const std::size_t sampled = std::min(length, Sample);
-    std::size_t lineBreaks = 0;
-    for (std::size_t i = 0; i < sampled; ++i)
-        lineBreaks += text[i] == u'\n' ? 1 : 0;
+    const std::size_t lineBreaks = CountLineBreaks(text, sampled);
     if (sampled == length)
         return lineBreaks + 1;
     const double perUnit = static_cast<double>(lineBreaks + 1) / static_cast<double>(sampled);

@@ -55,7 +55,9 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
         if (!memo::Finite({c.x, c.y, z})) {
             return APIERR_BADPARS;
         }
-        polygon.values.insert(polygon.values.end(), {c.x, c.y, z});
+        polygon.values.push_back(c.x);
+        polygon.values.push_back(c.y);
+        polygon.values.push_back(z);
     }
     const API_Coord& first = (*memo.coords)[1];
     const API_Coord& last = (*memo.coords)[n];
@@ -69,7 +71,9 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
         if (!memo::Finite({c.x, c.y, c.z})) {
             return APIERR_BADPARS;
         }
-        levelPoints.values.insert(levelPoints.values.end(), {c.x, c.y, c.z});
+        levelPoints.values.push_back(c.x);
+        levelPoints.values.push_back(c.y);
+        levelPoints.values.push_back(c.z);
     }
     json surfaces[3];
     const API_OverriddenAttribute* overrides[3] = {&mesh.oTopMat, &mesh.oSideMat, &mesh.oBotMat};
@@ -88,16 +92,23 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
         !(noMaterials && mesh.buildingMaterial == 0)) {
         return APIERR_BADINDEX;
     }
-    element->coordinates = {std::move(polygon), std::move(levelPoints)};
-    element->data = {{"level", mesh.level},
-             {"skirt", mesh.skirt},
-             {"skirtDepth", mesh.skirtLevel},
-             {"topSurface", surfaces[0]},
-             {"sideSurface", surfaces[1]},
-             {"bottomSurface", surfaces[2]},
-             {"buildingMaterial", mesh.buildingMaterial},
-             {"chaining", mesh.materialsChained},
-             {"option", mesh.option}};
+    // Moved in: a braced list would copy both.
+    element->coordinates.clear();
+    element->coordinates.reserve(2);
+    element->coordinates.push_back(std::move(polygon));
+    element->coordinates.push_back(std::move(levelPoints));
+    // Member by member: an initializer list of pairs costs a copy of every value and key.
+    json data = json::object();
+    data["level"] = mesh.level;
+    data["skirt"] = mesh.skirt;
+    data["skirtDepth"] = mesh.skirtLevel;
+    data["topSurface"] = std::move(surfaces[0]);
+    data["sideSurface"] = std::move(surfaces[1]);
+    data["bottomSurface"] = std::move(surfaces[2]);
+    data["buildingMaterial"] = mesh.buildingMaterial;
+    data["chaining"] = mesh.materialsChained;
+    data["option"] = mesh.option;
+    element->data = std::move(data);
     return NoError;
 }
 

@@ -159,6 +159,27 @@ TEST(FastPointReading, ReadsLongTextsOfPlainTriplesAsStrtodDoes)
     EXPECT_TRUE(SamePoints(fast, plain::ReadPointLines(points, 3)));
 }
 
+// Lines of every length and every count of them, so that line breaks fall on every unit of the
+// blocks the text is scanned in, and texts end anywhere within one.
+TEST(FastPointReading, GivesTheStrtodPointsWhereverTheLineBreaksFall)
+{
+    Random random(31);
+    for (std::size_t length = 0; length < 80; ++length) {
+        for (int round = 0; round < 6; ++round) {
+            std::string text;
+            while (text.size() < length) {
+                static constexpr const char* pieces[] = {"1", "2.5", " ", "-3", "\n", "\n", "4e2", "\t"};
+                text += pieces[Pick(random, std::size(pieces))];
+            }
+            text.resize(length);
+            const GS::UniString points(text.c_str());
+            for (int numbers : {2, 3})
+                ASSERT_TRUE(SamePoints(Placement::ReadPointLines(points, numbers), plain::ReadPointLines(points, numbers)))
+                    << "text: " << text;
+        }
+    }
+}
+
 std::string RandomBase64Text(Random& random, std::size_t length)
 {
     static const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
