@@ -1,7 +1,7 @@
 // PlaceBuildings with 5,000 buildings of 60 roof points each. The call's share is its time less the
 // page path's (a GetVersion call with the same arguments), the simulator's element creation
 // included; the anchor is a from_chars loop over all the buildings' texts, measured in the same run.
-// Goal: the call's share at most 5x the anchor.
+// Goal: the call's share at most 4x the anchor. Each is taken as its fastest of a few repetitions.
 
 #include <charconv>
 #include <cstdio>
@@ -116,9 +116,12 @@ void PlaceBuildings(benchmark::State& state)
     Run(state, "PlaceBuildings");
 }
 
-BENCHMARK(FromCharsAnchor)->Unit(benchmark::kMillisecond);
-BENCHMARK(PagePath)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(PlaceBuildings)->Unit(benchmark::kMillisecond)->Iterations(5);
+// Each one repeated, the fastest repetition counted: on a shared machine the slower ones measure
+// the other work running beside it.
+constexpr int Repetitions = 5;
+BENCHMARK(FromCharsAnchor)->Unit(benchmark::kMillisecond)->Repetitions(Repetitions);
+BENCHMARK(PagePath)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(Repetitions);
+BENCHMARK(PlaceBuildings)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(Repetitions);
 
 }  // namespace
 
@@ -134,10 +137,16 @@ int main(int argc, char** argv)
         void ReportRuns(const std::vector<Run>& runs) override
         {
             ConsoleReporter::ReportRuns(runs);
-            for (const Run& run : runs)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            for (const Run& run : runs) {
+                if (run.run_type != Run::RT_Iteration)
+                    continue;
+                const std::string name = run.run_name.function_name;
+                const double time = run.GetAdjustedRealTime();
+                if (times.count(name) == 0 || time < times[name])
+                    times[name] = time;
+            }
         }
-        std::map<std::string, double> times;
+        std::map<std::string, double> times;  // the fastest repetition of each
     } reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto time = [&reporter](const char* prefix) {
@@ -149,7 +158,8 @@ int main(int argc, char** argv)
     const double anchor = time("FromCharsAnchor");
     const double share = time("PlaceBuildings") - time("PagePath");
     if (anchor > 0)
-        std::printf("PlaceBuildings share %.1f ms = %.1fx the from_chars loop (%.1f ms)\n", share, share / anchor, anchor);
+        std::printf("PlaceBuildings share %.1f ms = %.1fx the from_chars loop (%.1f ms), fastest of %d runs each\n",
+                    share, share / anchor, anchor, Repetitions);
     benchmark::Shutdown();
     return 0;
 }
