@@ -53,7 +53,7 @@ void ApplyBuildingStyle(const Placement::Building& building, const BuildingAttri
 GSErrCode CreateBuildingMesh(const Placement::Building& building, double referenceElevation,
                              const BuildingAttributes& attributes, const API_Coord& offset)
 {
-    const std::vector<API_Coord3D> footprint = Placement::ParseXYLines(building.footprint);
+    const std::vector<API_Coord3D> footprint = Placement::ParseXYLines(*building.footprint);
     if (footprint.size() < 3)
         return APIERR_IRREGULARPOLY;
     const double top = building.topElevation - referenceElevation;
@@ -61,7 +61,7 @@ GSErrCode CreateBuildingMesh(const Placement::Building& building, double referen
     if (!std::isfinite(top) || !std::isfinite(base))
         return APIERR_BADPARS;
 
-    std::vector<API_Coord3D> roof = Placement::ParseXYZLines(building.roofPoints);
+    std::vector<API_Coord3D> roof = Placement::ParseXYZLines(*building.roofPoints);
     for (API_Coord3D& point : roof)
         point.z -= referenceElevation;
     if (roof.empty()) {
@@ -176,10 +176,10 @@ JSRef Bridge::PlaceBuildings(JSRef parameter)
         for (const JSRef& entry : entries) {
             const JSArgs fields = ArgumentList(entry);
             Placement::Building building;
-            building.footprint = StringArgument(fields, 0);
+            building.footprint = &StringArgumentInPlace(fields, 0);
             building.baseElevation = NumberArgument(fields, 1);
             building.topElevation = NumberArgument(fields, 2);
-            building.roofPoints = StringArgument(fields, 3);
+            building.roofPoints = &StringArgumentInPlace(fields, 3);
             building.meshOptionOff = ArgumentCount(fields) >= 5 && NumberArgument(fields, 4) > 0.5;
             buildings.push_back(std::move(building));
         }

@@ -9,11 +9,13 @@
 
 namespace Placement {
 
+// The texts are the call's own arguments, read in place: they outlive the placement, which ends
+// before the call returns.
 struct Building {
-    GS::UniString footprint;
+    const GS::UniString* footprint = &GS::EmptyUniString;
     double baseElevation = 0.0;
     double topElevation = 0.0;
-    GS::UniString roofPoints;
+    const GS::UniString* roofPoints = &GS::EmptyUniString;
     bool meshOptionOff = false;
 };
 
