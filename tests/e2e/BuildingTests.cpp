@@ -191,3 +191,23 @@ TEST(Buildings, WallSurfaceAndRoofTexture)
     EXPECT_EQ(wall["topSurface"], 2);
     EXPECT_EQ(wall["chaining"], false);
 }
+
+// Fields that are not texts count as empty ones, wherever they sit: a footprint that is not a text
+// skips its building, a roof that is not one gives the flat roof. A lone text is a footprint with
+// no elevations.
+TEST(Buildings, FieldsThatAreNotTextsCountAsEmpty)
+{
+    Session session;
+    const json buildings = json::array({json::array({7, 0, 5, "1 1 9\n"}), json::array({Square, 0, 5, 42}),
+                                        json::array({Square, 0, 5, json::array({"1 1 9"})}), Square,
+                                        json::array({nullptr, 0, 5}), json::array({Square, 0, 5})});
+    EXPECT_EQ(session.Call("PlaceBuildings", json::array({buildings})),
+              "kod=0 budov=6 vytvoreno=4 preskoceno=2 (prvni_preskocena_kod=-2130313112) ");
+    const json meshes = Meshes(session);
+    ASSERT_EQ(meshes.size(), 4u);
+    const json flatRoof = {{0, 0, 5}, {10, 0, 5}, {10, 10, 5}, {0, 10, 5}};
+    EXPECT_EQ(meshes[0]["levelPoints"], flatRoof);
+    EXPECT_EQ(meshes[1]["levelPoints"], flatRoof);
+    EXPECT_EQ(meshes[2]["levelPoints"], json({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}));
+    EXPECT_EQ(meshes[3]["levelPoints"], flatRoof);
+}
