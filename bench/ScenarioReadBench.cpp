@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Anchors.hpp"
+#include "HostApiVersions.hpp"
 #include "ModuleSession.hpp"
 #include "cli/Scenario.hpp"
 #include "Simulator.hpp"
@@ -31,7 +32,7 @@ std::string WriteScenario()
     for (int i = 0; i < 12; ++i)
         outline.push_back({-744000.0 + 80.0 * i + 0.25, -1043800.0 + (i % 2 == 0 ? 10.5 : 990.5)});
     const nlohmann::json args = {"dmr5g", bench::TerrainPointsText(), 250.0, outline, "Terén", 1, 2, 3, 1, "", 0, 0};
-    const nlohmann::json scenario = {{"api", 30},
+    const nlohmann::json scenario = {{"api", landfetch::DefaultHostApiVersion},
                                      {"steps", {{{"menu", {32500, 1}}}, {{"call", "GetVersion"}, {"args", args}}}}};
     const std::string path =
         (std::filesystem::temp_directory_path() / ("landfetch-scenario-bench-" + std::to_string(getpid()) + ".json"))

@@ -27,6 +27,7 @@
 #include "ACAPIFunctions.hpp"
 #include "host/BrowserControl.hpp"
 #include "FuzzInput.hpp"
+#include "HostApiVersions.hpp"
 #include "JS.hpp"
 #include "project/Project.hpp"
 #include "host/Shell.hpp"
@@ -207,7 +208,7 @@ Host& TheHost()
 {
     static Host* host = [] {
         auto* made = new Host;
-        int api = 30;
+        int api = landfetch::DefaultHostApiVersion;
         if (const char* chosen = std::getenv("LANDFETCH_FUZZ_API"))
             api = std::atoi(chosen);
         made->simulator = std::make_unique<sim::Simulator>(sim::Simulator::Options{api, "", ""});

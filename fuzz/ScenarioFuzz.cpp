@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FuzzInput.hpp"
+#include "HostApiVersions.hpp"
 #include "cli/Scenario.hpp"
 #include "Simulator.hpp"
 
@@ -38,12 +39,12 @@ void Write(const std::string& path, const std::uint8_t* data, std::size_t size)
         fuzz::Fail("cannot write the scenario", path);
 }
 
-// One module build (host API 30) stays loaded for every input: libFuzzer keeps reading the coverage
+// One module build (the default) stays loaded for every input: libFuzzer keeps reading the coverage
 // counters of a module once loaded, so it may never be unloaded. Each scenario gets its own project.
 sim::Simulator& LoadedSimulator()
 {
     static sim::Simulator* simulator = [] {
-        auto* made = new sim::Simulator(sim::Simulator::Options{30, "", ""});
+        auto* made = new sim::Simulator(sim::Simulator::Options{landfetch::DefaultHostApiVersion, "", ""});
         made->Start();
         return made;
     }();

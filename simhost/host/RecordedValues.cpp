@@ -68,39 +68,6 @@ double DoubleIn(const json& tagged, const json& content)
     Refuse(tagged, "needs a number, \"NaN\", \"Infinity\", \"-Infinity\" or \"-0\"");
 }
 
-void AppendSource(const json& value, std::string& out)
-{
-    if (value.is_array()) {
-        out += '[';
-        bool first = true;
-        for (const json& item : value) {
-            if (!first)
-                out += ',';
-            first = false;
-            AppendSource(item, out);
-        }
-        out += ']';
-        return;
-    }
-    if (!value.is_object()) {
-        out += value.dump(-1, ' ', false, json::error_handler_t::replace);
-        return;
-    }
-    TaggedValue(value);  // refuses what the engine's values refuse, with their words
-    const std::string& kind = value.begin().key();
-    const json& content = value.begin().value();
-    if (kind == "undefined") {
-        out += "undefined";
-    } else if (kind == "object") {
-        out += "({})";
-    } else if (content.is_string()) {
-        // "(-0)": a bare minus could join the token before it.
-        out += content == "-0" ? "(-0)" : content == "-Infinity" ? "(-Infinity)" : content.get<std::string>();
-    } else {
-        out += content.dump();
-    }
-}
-
 }  // namespace
 
 json RecordedValue(const GS::Ref<JS::Base, GS::Counter>& value)
@@ -155,15 +122,6 @@ GS::Ref<JS::Base, GS::Counter> TaggedValue(const json& value)
     if (kind == "undefined")
         return GS::NewRef<JS::Value>();
     return GS::NewRef<JS::Object>(GS::UniString());
-}
-
-std::string PageSourceOf(const json& args)
-{
-    if (args.is_null())
-        return "[]";
-    std::string out;
-    AppendSource(args, out);
-    return out;
 }
 
 }  // namespace sim

@@ -24,8 +24,4 @@ bool IsTaggedValue(const nlohmann::json& value);
 // The engine's value of a tagged object; throws sim::Error naming what is wrong with it.
 GS::Ref<JS::Base, GS::Counter> TaggedValue(const nlohmann::json& value);
 
-// The arguments as JavaScript source for the page (an array literal), tagged values as the
-// page's own values: -0, NaN, Infinity, undefined, {}.
-std::string PageSourceOf(const nlohmann::json& args);
-
 }  // namespace sim

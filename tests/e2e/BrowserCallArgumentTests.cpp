@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <iomanip>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,51 +13,13 @@
 #include "ModuleSession.hpp"
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
+#include "ValueKinds.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "host/BrowserControl.hpp"
 
 namespace {
 
 using nlohmann::json;
-
-// The recording control hands a null as no value, the page as the engine's null: the module's
-// readers take both alike.
-std::string Kind(const GS::Ref<JS::Base, GS::Counter>& value)
-{
-    if (value == nullptr)
-        return "null";
-    if (auto array = GS::DynamicCast<JS::Array>(value); array != nullptr) {
-        std::string text = "[";
-        for (const auto& item : array->GetItemArray())
-            text += (text.size() > 1 ? "," : "") + Kind(item);
-        return text + "]";
-    }
-    if (GS::DynamicCast<JS::Object>(value) != nullptr)
-        return "object";
-    auto scalar = GS::DynamicCast<JS::Value>(value);
-    if (scalar == nullptr)
-        return "other";
-    std::ostringstream text;
-    switch (scalar->GetType()) {
-        case JS::Value::UNDEFINED: return "undefined";
-        case JS::Value::NULLVALUE: return "null";
-        case JS::Value::BOOL: return scalar->GetBool() ? "true" : "false";
-        case JS::Value::INTEGER: text << "int:" << scalar->GetInteger(); break;
-        case JS::Value::UINTEGER: text << "uint:" << scalar->GetUInteger(); break;
-        case JS::Value::DOUBLE: {
-            const double d = scalar->GetDouble();
-            if (std::isnan(d))
-                text << "double:NaN";
-            else if (d == 0 && std::signbit(d))
-                text << "double:-0";
-            else
-                text << "double:" << std::setprecision(17) << d;
-            break;
-        }
-        case JS::Value::STRING: text << "string:" << scalar->GetString().ToUtf8() << "#" << scalar->GetString().GetLength(); break;
-    }
-    return text.str();
-}
 
 // A session with the palette open and an object of the test's own registered in its page.
 class ProbedSession : public test::ModuleSession {
@@ -72,7 +31,9 @@ public:
         browser = sim::BrowserControl::FindPaletteBrowser(sim.GetShell().Palettes().front().guid);
         auto object = GS::NewRef<JS::Object>(GS::UniString("Probe"));
         object->AddItem(GS::NewRef<JS::Function>(GS::UniString("Take"), [this](GS::Ref<JS::Base, GS::Counter> parameter) {
-            taken.push_back(Kind(parameter));
+            // The recording control hands a null as no value, the page as the engine's null: the
+            // module's readers take both alike.
+            taken.push_back(test::ValueKind(parameter, "null"));
             return GS::Ref<JS::Base, GS::Counter>(GS::NewRef<JS::Value>(true));
         }));
         auto* palette = dynamic_cast<DG::Browser*>(browser);

@@ -16,11 +16,9 @@
 #include <mutex>
 #include <thread>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iomanip>
 #include <regex>
 #include <sstream>
 
@@ -28,6 +26,7 @@
 
 #include "host/BrowserControl.hpp"
 #include "host/PageValues.hpp"
+#include "ValueKinds.hpp"
 #include "host/RecordedValues.hpp"
 #include "host/Shell.hpp"
 #include "Simulator.hpp"
@@ -118,44 +117,6 @@ TEST_P(PageEveryBuild, EveryCallReturnsAPromiseThatResolvesWithTheReply)
 // ---------------------------------------------------------------------------------------------
 // Values crossing into the module
 
-// A value as the host's engine handed it over: its kind and content.
-std::string Kind(const GS::Ref<JS::Base, GS::Counter>& value)
-{
-    if (value == nullptr)
-        return "nullref";
-    if (auto array = GS::DynamicCast<JS::Array>(value); array != nullptr) {
-        std::string text = "[";
-        for (const auto& item : array->GetItemArray())
-            text += (text.size() > 1 ? "," : "") + Kind(item);
-        return text + "]";
-    }
-    if (GS::DynamicCast<JS::Object>(value) != nullptr)
-        return "object";
-    auto scalar = GS::DynamicCast<JS::Value>(value);
-    if (scalar == nullptr)
-        return "other";
-    std::ostringstream text;
-    switch (scalar->GetType()) {
-        case JS::Value::UNDEFINED: return "undefined";
-        case JS::Value::NULLVALUE: return "null";
-        case JS::Value::BOOL: return scalar->GetBool() ? "bool:true" : "bool:false";
-        case JS::Value::INTEGER: text << "int:" << scalar->GetInteger(); break;
-        case JS::Value::UINTEGER: text << "uint:" << scalar->GetUInteger(); break;
-        case JS::Value::DOUBLE: {
-            double d = scalar->GetDouble();
-            if (std::isnan(d))
-                text << "double:NaN";
-            else if (d == 0 && std::signbit(d))
-                text << "double:-0";
-            else
-                text << "double:" << std::setprecision(17) << d;
-            break;
-        }
-        case JS::Value::STRING: text << "string:" << scalar->GetString().ToUtf8() << "#" << scalar->GetString().GetLength(); break;
-    }
-    return text.str();
-}
-
 // An object of the test's own, registered with the palette's browser as the module registers ACAPI.
 class Probe {
 public:
@@ -163,7 +124,7 @@ public:
     {
         auto object = GS::NewRef<JS::Object>(GS::UniString("Probe"));
         object->AddItem(GS::NewRef<JS::Function>(GS::UniString("Take"), [this](GS::Ref<JS::Base, GS::Counter> parameter) {
-            taken.push_back(Kind(parameter));
+            taken.push_back(test::ValueKind(parameter));
             return GS::Ref<JS::Base, GS::Counter>(GS::NewRef<JS::Value>(GS::UniString(taken.back().c_str(), CC_UTF8)));
         }));
         object->AddItem(GS::NewRef<JS::Function>(GS::UniString("Throw"), [](GS::Ref<JS::Base, GS::Counter>) -> GS::Ref<JS::Base, GS::Counter> {
@@ -234,7 +195,7 @@ TEST(BrowserValues, ARecordedCallGivesTheSameValuesWhenReplayed)
     std::vector<std::pair<std::string, json>> seen;  // the engine's values, and the call as recorded
     auto object = GS::NewRef<JS::Object>(GS::UniString("Recorded"));
     object->AddItem(GS::NewRef<JS::Function>(GS::UniString("Take"), [&](GS::Ref<JS::Base, GS::Counter> parameter) {
-        seen.emplace_back(Kind(parameter), sim::RecordedValue(parameter));
+        seen.emplace_back(test::ValueKind(parameter), sim::RecordedValue(parameter));
         return GS::Ref<JS::Base, GS::Counter>(GS::NewRef<JS::Value>(true));
     }));
     auto* browser = dynamic_cast<DG::Browser*>(
@@ -260,8 +221,8 @@ TEST(BrowserValues, ARecordedCallGivesTheSameValuesWhenReplayed)
         const auto [engine, recorded] = seen[0];
         // As written to the file and read back.
         const json file = json::parse(recorded.dump());
-        EXPECT_EQ(Kind(sim::ToJsArguments(file)), engine) << args << " recorded as " << recorded.dump();
-        EXPECT_EQ(Kind(sim::PageArgumentsFromJson(recorded.dump())), engine) << args;
+        EXPECT_EQ(test::ValueKind(sim::ToJsArguments(file)), engine) << args << " recorded as " << recorded.dump();
+        EXPECT_EQ(test::ValueKind(sim::PageArgumentsFromJson(recorded.dump())), engine) << args;
         // Replayed through the page.
         seen.clear();
         host.sim.GetBrowser().Call(browser, "Take", file, "Recorded");
@@ -270,7 +231,7 @@ TEST(BrowserValues, ARecordedCallGivesTheSameValuesWhenReplayed)
     }
     // Plain numbers in a file keep reading as they always did; a small unsigned integer, which the
     // page never gives, needs its tag.
-    EXPECT_EQ(Kind(sim::ToJsArguments(json::parse(R"([1, 2.0, 3000000000, {"uint": 7}, {"int": -7}, {"double": 7}])"))),
+    EXPECT_EQ(test::ValueKind(sim::ToJsArguments(json::parse(R"([1, 2.0, 3000000000, {"uint": 7}, {"int": -7}, {"double": 7}])"))),
               "[int:1,double:2,uint:3000000000,uint:7,int:-7,double:7]");
     // A tag that says something else than a value is refused like any object.
     for (const char* wrong : {R"([{"int": 1.5}])", R"([{"int": 2147483648}])", R"([{"uint": -1}])", R"([{"double": "nan"}])",
