@@ -181,7 +181,7 @@ JSRef Bridge::PlaceBuildings(JSRef parameter)
             building.topElevation = NumberArgument(fields, 2);
             building.roofPoints = &StringArgumentInPlace(fields, 3);
             building.meshOptionOff = ArgumentCount(fields) >= 5 && NumberArgument(fields, 4) > 0.5;
-            buildings.push_back(std::move(building));
+            buildings.push_back(building);
         }
     }
     const double referenceElevation = NumberArgument(args, 1);

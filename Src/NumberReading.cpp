@@ -127,10 +127,6 @@ const char16_t* SkipLine(const char16_t* cursor, const char16_t* end)
     return cursor < end ? cursor + 1 : end;
 }
 
-// Each point takes a line of its own, or the last one, so the line breaks bound the points from
-// above. Counting them all costs as much as a good part of the reading; the opening stretch of a
-// long text tells its line length well enough, with an eighth to spare. Only a text whose later
-// lines are much shorter than its first ones makes the points grow once more.
 std::size_t CountLineBreaks(const char16_t* text, std::size_t length)
 {
     std::size_t lineBreaks = 0;
@@ -157,6 +153,10 @@ std::size_t CountLineBreaks(const char16_t* text, std::size_t length)
     return lineBreaks;
 }
 
+// Each point takes a line of its own, or the last one, so the line breaks bound the points from
+// above. Counting them all costs as much as a good part of the reading; the opening stretch of a
+// long text tells its line length well enough, with an eighth to spare. Only a text whose later
+// lines are much shorter than its first ones makes the points grow once more.
 std::size_t ExpectedPoints(const char16_t* text, std::size_t length)
 {
     constexpr std::size_t Sample = 1 << 16;
