@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
 
@@ -131,7 +131,7 @@ std::size_t CountLineBreaks(const char16_t* text, std::size_t length)
 {
     std::size_t lineBreaks = 0;
     std::size_t i = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(_M_X64)
     // Eight units at a time; each 16-bit lane counts at most 4,096 blocks before it is summed up.
     const __m128i lineBreak = _mm_set1_epi16(u'\n');
     const __m128i ones = _mm_set1_epi16(1);
