@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "../module/PlainAlgorithms.hpp"
 #include "PlacementHarness.hpp"
 
 using placementtest::ElementsOfType;
@@ -14,22 +15,8 @@ namespace {
 // The letter-by-letter decoder over the 8-bit form of the text.
 std::string PlainDecode(const std::string& text)
 {
-    std::string bytes;
-    unsigned accumulator = 0;
-    int bits = -8;
-    for (const char c : text) {
-        const std::string::size_type value =
-            std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/").find(c);
-        if (c == '\0' || value == std::string::npos)
-            continue;
-        accumulator = (accumulator << 6) + static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 0) {
-            bytes.push_back(static_cast<char>((accumulator >> bits) & 0xFF));
-            bits -= 8;
-        }
-    }
-    return bytes;
+    const std::vector<char> bytes = plain::DecodeBase64(text);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 json Args(const std::string& text)
