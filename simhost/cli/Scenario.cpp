@@ -3,12 +3,12 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <ostream>
 #include <sstream>
 
 #include "host/AtomicFile.hpp"
 #include "host/BrowserControl.hpp"
+#include "host/JsonIntegers.hpp"
 #include "host/JsonNesting.hpp"
 #include "host/JsonText.hpp"
 #include "host/PageValues.hpp"
@@ -47,13 +47,10 @@ std::string FindKind(const nlohmann::json& step, int stepNumber)
 template <class T>
 T IntegerOf(const nlohmann::json& value, const std::string& kind, int stepNumber)
 {
-    bool fits = value.is_number_integer() && value.get<std::int64_t>() >= std::numeric_limits<T>::min() &&
-                (value.is_number_unsigned() ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(
-                                                                                std::numeric_limits<T>::max())
-                                            : value.get<std::int64_t>() <= std::numeric_limits<T>::max());
-    if (!fits)
+    const std::optional<T> number = IntegerFitting<T>(value);
+    if (!number)
         StepError(stepNumber, "\"" + kind + "\" needs an integer, not " + value.dump());
-    return static_cast<T>(value.get<std::int64_t>());
+    return *number;
 }
 
 std::string TextOf(const nlohmann::json& value, const std::string& kind, int stepNumber)
@@ -132,10 +129,10 @@ Scenario ReadScenario(const std::string& path)
 
     Scenario scenario;
     if (file.contains("api")) {
-        const nlohmann::json& api = file["api"];
-        if (!api.is_number_integer() || !landfetch::IsHostApiVersion(api.get<int>()))
+        const std::optional<int> api = IntegerFitting<int>(file["api"]);
+        if (!api || !landfetch::IsHostApiVersion(*api))
             throw Error(path + ": \"api\" must be " + landfetch::HostApiVersionWords);
-        scenario.api = api.get<int>();
+        scenario.api = *api;
     }
     if (file.contains("project")) {
         const nlohmann::json& project = file["project"];

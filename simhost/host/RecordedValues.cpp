@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "host/Error.hpp"
+#include "host/JsonIntegers.hpp"
 
 namespace sim {
 
@@ -41,16 +42,11 @@ bool IsTagName(const std::string& key)
 template <class T>
 T IntegerIn(const json& tagged, const json& content)
 {
-    const bool fits = content.is_number_integer() &&
-                      (content.is_number_unsigned()
-                           ? content.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<T>::max())
-                           : content.get<std::int64_t>() >= static_cast<std::int64_t>(std::numeric_limits<T>::min()) &&
-                                 content.get<std::int64_t>() <= static_cast<std::int64_t>(std::numeric_limits<T>::max()));
-    if (!fits)
+    const std::optional<T> number = IntegerFitting<T>(content);
+    if (!number)
         Refuse(tagged, std::string("needs an integer in the ") +
                            (std::numeric_limits<T>::is_signed ? "signed" : "unsigned") + " 32-bit range");
-    return static_cast<T>(content.is_number_unsigned() ? static_cast<std::int64_t>(content.get<std::uint64_t>())
-                                                       : content.get<std::int64_t>());
+    return *number;
 }
 
 double DoubleIn(const json& tagged, const json& content)

@@ -1,10 +1,13 @@
 // The project file: the project as JSON, loaded and saved member by member.
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <type_traits>
 
 #include "host/Encoding.hpp"
 #include "host/Error.hpp"
+#include "host/JsonIntegers.hpp"
 #include "host/JsonNesting.hpp"
 #include "project/Project.hpp"
 
@@ -41,15 +44,47 @@ std::array<double, N> Numbers(const json& value, const char* what)
     return numbers;
 }
 
+// A fraction or an integer beyond T's range is refused: converting it would be undefined. Files
+// written by hand may say 2.0 for 2, which always loaded, so whole floats still do.
+template <class T>
+T Integer(const json& value, const std::string& what)
+{
+    constexpr double ExactLimit = 9007199254740992.0;  // 2^53
+    const bool whole = value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>() &&
+                       std::fabs(value.get<double>()) < ExactLimit;
+    const std::optional<T> number =
+        IntegerFitting<T>(whole ? json(static_cast<std::int64_t>(value.get<double>())) : value);
+    if (!number) {
+        throw Error(what + " must be an integer from " + std::to_string(std::numeric_limits<T>::min()) + " to " +
+                    std::to_string(std::numeric_limits<T>::max()) + ", not " +
+                    value.dump(-1, ' ', false, json::error_handler_t::replace));
+    }
+    return *number;
+}
+
+template <class T>
+T IntegerMember(const json& item, const char* member)
+{
+    return Integer<T>(item.at(member), std::string("\"") + member + "\"");
+}
+
+template <class T>
+T IntegerMemberOr(const json& item, const char* member, T otherwise)
+{
+    return item.contains(member) ? IntegerMember<T>(item, member) : otherwise;
+}
+
 Fault LoadFault(const json& value)
 {
     Fault fault;
     if (value.is_number()) {
-        fault.code = static_cast<GSErrCode>(value.get<Int64>());
+        fault.code = static_cast<GSErrCode>(Integer<Int64>(value, "a fault's code"));
         return fault;
     }
-    fault.code = static_cast<GSErrCode>(value.at("code").get<Int64>());
-    fault.calls = value.value("calls", std::vector<int>());
+    fault.code = static_cast<GSErrCode>(IntegerMember<Int64>(value, "code"));
+    if (value.contains("calls")) {
+        for (const json& call : value["calls"]) fault.calls.push_back(Integer<int>(call, "a fault's call"));
+    }
     fault.throws = value.value("throws", std::string());
     if (!fault.throws.empty() && fault.throws != "gs" && fault.throws != "std" && fault.throws != "other") {
         throw Error("fault \"throws\" must be \"gs\", \"std\" or \"other\"");
@@ -87,8 +122,8 @@ Element ReadElement(const json& item)
     element.guid = item.at("guid").get<std::string>();
     element.type = item.at("type").get<std::string>();
     element.view = item.value("view", std::string("plan"));
-    element.layer = item.value("layer", API_AttributeIndex(1));
-    element.story = item.value("story", Int16(0));
+    element.layer = IntegerMemberOr<API_AttributeIndex>(item, "layer", 1);
+    element.story = IntegerMemberOr<Int16>(item, "story", 0);
     element.data = item;
     for (const char* common : {"guid", "type", "view", "layer", "story"}) {
         element.data.erase(common);
@@ -124,7 +159,7 @@ json WriteElement(const Element& element)
 Attribute ReadAttribute(const json& item)
 {
     Attribute attribute;
-    attribute.index = item.at("index").get<API_AttributeIndex>();
+    attribute.index = IntegerMember<API_AttributeIndex>(item, "index");
     attribute.name = item.at("name").get<std::string>();
     attribute.extra = item;
     attribute.extra.erase("index");
@@ -195,7 +230,7 @@ Change ReadChange(const json& item)
     const std::string kind = item.at("kind").get<std::string>();
     const bool held = item.contains("held");
     if (kind == "element") {
-        ElementMade made{item.at("guid").get<std::string>(), item.at("position").get<std::size_t>(), std::nullopt};
+        ElementMade made{item.at("guid").get<std::string>(), IntegerMember<std::size_t>(item, "position"), std::nullopt};
         if (held) {
             made.held = ReadElement(item["held"]);
             if (made.held->guid != made.guid) throw Error("undo steps: a held element is not the one the step made");
@@ -203,8 +238,8 @@ Change ReadChange(const json& item)
         return made;
     }
     if (kind == "attribute") {
-        AttributeMade made{item.at("type").get<Int32>(), item.at("index").get<API_AttributeIndex>(),
-                           item.at("position").get<std::size_t>(), std::nullopt};
+        AttributeMade made{IntegerMember<Int32>(item, "type"), IntegerMember<API_AttributeIndex>(item, "index"),
+                           IntegerMember<std::size_t>(item, "position"), std::nullopt};
         const bool known = std::any_of(AttributeMembers.begin(), AttributeMembers.end(),
                                        [&made](const auto& member) { return member.second == made.typeID; });
         if (!known) throw Error("undo steps: attribute type " + std::to_string(made.typeID) + " is not one a project keeps");
@@ -215,7 +250,7 @@ Change ReadChange(const json& item)
         return made;
     }
     if (kind == "worksheet") {
-        WorksheetMade made{item.at("id").get<std::string>(), item.at("position").get<std::size_t>(), std::nullopt};
+        WorksheetMade made{item.at("id").get<std::string>(), IntegerMember<std::size_t>(item, "position"), std::nullopt};
         if (held) {
             const json& sheet = item["held"];
             made.held = Worksheet{sheet.at("id").get<std::string>(), sheet.value("name", std::string()),
@@ -225,7 +260,7 @@ Change ReadChange(const json& item)
         return made;
     }
     if (kind == "autotext") {
-        AutoTextMade made{item.at("key").get<std::string>(), item.at("position").get<std::size_t>(), std::nullopt};
+        AutoTextMade made{item.at("key").get<std::string>(), IntegerMember<std::size_t>(item, "position"), std::nullopt};
         if (held) {
             const json& text = item["held"];
             made.held = AutoText{text.at("name").get<std::string>(), text.at("key").get<std::string>(),
@@ -321,17 +356,17 @@ void Project::LoadMembers(const json& file)
     if (file.contains("pens")) {
         pens.clear();
         for (const json& item : file["pens"]) {
-            pens.push_back(Pen{item.at("index").get<Int16>(), Numbers<3>(item.at("rgb"), "pen rgb")});
+            pens.push_back(Pen{IntegerMember<Int16>(item, "index"), Numbers<3>(item.at("rgb"), "pen rgb")});
         }
     }
     if (file.contains("stories")) {
         const json& list = file["stories"];
         stories.clear();
         for (const json& item : list.at("list")) {
-            stories.push_back(Story{item.at("index").get<Int16>(), item.at("name").get<std::string>()});
+            stories.push_back(Story{IntegerMember<Int16>(item, "index"), item.at("name").get<std::string>()});
         }
-        currentStory = list.value("current", Int16(0));
-        lastStory = list.value("last", currentStory);
+        currentStory = IntegerMemberOr<Int16>(list, "current", 0);
+        lastStory = IntegerMemberOr<Int16>(list, "last", currentStory);
         if (!HasStory(currentStory)) {
             throw Error("stories: the current story is not in the list");
         }
@@ -363,7 +398,7 @@ void Project::LoadMembers(const json& file)
     if (file.contains("libraries")) {
         libraries.clear();
         for (const json& item : file["libraries"]) {
-            libraries.push_back(Library{item.at("kind").get<Int32>(), item.at("path").get<std::string>()});
+            libraries.push_back(Library{IntegerMember<Int32>(item, "kind"), item.at("path").get<std::string>()});
         }
         librariesFromFile = true;
     }
@@ -421,7 +456,22 @@ void Project::LoadMembers(const json& file)
     faultsAsRead = file.value("faults", json::object());
     missingAsRead = file.value("missing", json::array());
     planAsRead = faultPlan;
-    if (file.contains("defaults")) defaults = file["defaults"];
+    if (file.contains("defaults")) {
+        // Checked here so that taking the defaults later cannot fail.
+        const json& given = file["defaults"];
+        if (!given.is_object()) throw Error("defaults must be a JSON object");
+        IntegerMemberOr<API_AttributeIndex>(given, "layer", 1);
+        IntegerMemberOr<Int16>(given, "pen", 1);
+        for (const char* number : {"textSize", "meshLevel"}) {
+            if (given.contains(number) && !given[number].is_number())
+                throw Error(std::string("defaults: \"") + number + "\" must be a number");
+        }
+        for (const char* flag : {"meshChaining", "meshOption"}) {
+            if (given.contains(flag) && !given[flag].is_boolean())
+                throw Error(std::string("defaults: \"") + flag + "\" must be true or false");
+        }
+        defaults = given;
+    }
     if (file.contains("floorPlanId")) floorPlanId = file["floorPlanId"].get<std::string>();
     ForgetMissingWindows();
 

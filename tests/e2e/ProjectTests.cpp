@@ -124,6 +124,45 @@ TEST_F(ProjectTest, BadProjectFilesAreRefused)
     EXPECT_THROW(project.Load({{"faults", {{"GetPen", {{"code", 1}, {"throws", "int"}}}}}}), sim::Error);
 }
 
+// Integers the file gives as floats or beyond their type's range used to be cast into the project.
+TEST_F(ProjectTest, IntegersOutsideTheirRangeAreRefused)
+{
+    const json fresh = project.Save();
+    const auto refused = [this, &fresh](const json& file, const std::string& words) {
+        try {
+            project.Load(file);
+            ADD_FAILURE() << "loaded " << file.dump();
+        } catch (const sim::Error& error) {
+            EXPECT_NE(std::string(error.what()).find(words), std::string::npos) << error.what();
+        }
+        EXPECT_TRUE(project.Save() == fresh) << "a refused file leaves a new project";
+    };
+    const json huge = json::parse("42942949672964967296");  // beyond 64 bits: read as a float
+    refused({{"layers", {{{"index", huge}, {"name", "a"}}}}}, "\"index\" must be an integer");
+    refused({{"layers", {{{"index", 1.5}, {"name", "a"}}}}}, "not 1.5");
+    refused({{"surfaces", {{{"index", 4294967297LL}, {"name", "a"}}}}}, "from -2147483648 to 2147483647");
+    refused({{"pens", {{{"index", 40000}, {"rgb", {0, 0, 0}}}}}}, "\"index\"");
+    refused({{"stories", {{"current", 65536}, {"list", {{{"index", 0}, {"name", "a"}}}}}}}, "\"current\"");
+    refused({{"libraries", {{{"kind", huge}, {"path", "/lib"}}}}}, "\"kind\"");
+    refused({{"elements", {{{"guid", "{11111111-2222-4333-8444-555555555555}"}, {"type", "text"}, {"story", -1e300}}}}},
+            "\"story\"");
+    refused({{"faults", {{"GetPen", huge}}}}, "code");
+    refused({{"faults", {{"GetPen", {{"code", 1}, {"calls", {1, 2.5}}}}}}}, "call");
+    refused({{"undoSteps", {{{"name", "x"},
+                             {"elements", json::array()},
+                             {"changes", {{{"kind", "autotext"}, {"key", "k"}, {"position", -1}}}}}}}},
+            "\"position\"");
+    refused({{"defaults", {{"pen", 1e10}}}}, "\"pen\"");
+    refused({{"defaults", {{"textSize", "big"}}}}, "must be a number");
+    refused({{"defaults", json::array()}}, "JSON object");
+
+    // Integers in range load, and so do whole floats, which files written by hand may hold.
+    project.Load({{"layers", {{{"index", 2147483647}, {"name", "a"}}, {{"index", 2.0}, {"name", "b"}}}},
+                  {"defaults", {{"pen", 3}}}});
+    EXPECT_EQ(project.Save()["layers"][0]["index"], 2147483647);
+    EXPECT_EQ(project.Save()["layers"][1]["index"], 2);
+}
+
 TEST_F(ProjectTest, GeoLocationAndSiteStayConsistent)
 {
     API_GeoLocation geo{};
