@@ -41,11 +41,11 @@ void ApplyBuildingStyle(const Placement::Building& building, const BuildingAttri
     if (building.meshOptionOff)
         mesh.option = false;
     if (attributes.hasWall) {
-        mesh.oSideMat = {true, attributes.wall};
-        mesh.oBotMat = {true, attributes.wall};
+        mesh.oSideMat = attributes.wall;
+        mesh.oBotMat = attributes.wall;
     }
     if (attributes.hasRoof || attributes.hasWall) {
-        mesh.oTopMat = {true, attributes.hasRoof ? attributes.roof : attributes.wall};
+        mesh.oTopMat = attributes.hasRoof ? attributes.roof : attributes.wall;
         mesh.materialsChained = false;
     }
 }

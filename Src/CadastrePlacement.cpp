@@ -173,7 +173,7 @@ GSErrCode CreateText(const CadText& text, API_AttributeIndex layer, Int16 pen, I
     element.text.loc.y = text.y - offset.y;
     if (text.size > 0.0)
         element.text.size = text.size;
-    element.text.anchor = 4;
+    element.text.anchor = APIAnc_LM;
     element.text.angle = 0.0;
     element.text.nonBreaking = true;
     memo.textContent = new GS::UniString(text.text);

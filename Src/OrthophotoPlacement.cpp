@@ -65,11 +65,11 @@ GSErrCode PlacePicture(const PictureData& data, double width, double height, dou
     picture.destBox.yMin = bottom + height * scaleY - shiftY;
     picture.destBox.xMax = left + width * scaleX - shiftX;
     picture.destBox.yMax = bottom - shiftY;
-    picture.colorDepth = 6;
-    picture.storageFormat = png ? 5 : 4;
+    picture.colorDepth = APIColorDepth_TC24;
+    picture.storageFormat = png ? APIPictForm_PNG : APIPictForm_JPEG;
     const GS::UniString pictureName(png ? "Site DTM CUZK" : "Ortofoto CUZK");
     CopyBoundedText(picture.pictName, PictureNameCapacity, pictureName);
-    CHTruncate(png ? "image/png" : "image/jpeg", picture.mimeType, sizeof picture.mimeType, CC_Default);
+    CHTruncate(png ? "image/png" : "image/jpeg", picture.mime, sizeof picture.mime, CC_Default);
 
     memo.pictHdl = data.makeHandle();
     if (memo.pictHdl == nullptr)

@@ -107,10 +107,6 @@ bool IsOpenProjectFile(const std::u16string& key)
         project.location->ToPath(&projectPath);
         same = !projectPath.IsEmpty() && FileKey(projectPath) == key;
     }
-    delete project.location;
-    delete project.location_team;
-    delete project.projectPath;
-    delete project.projectName;
     return same;
 }
 
@@ -136,10 +132,6 @@ bool FindReportFolder(IO::Location& folder)
             found = true;
         }
     }
-    delete project.location;
-    delete project.location_team;
-    delete project.projectPath;
-    delete project.projectName;
     if (found)
         return true;
     API_SpecFolderID folderID = API_UserDocumentsFolderID;

@@ -48,15 +48,15 @@ void ApplyTerrainStyle(const TerrainJob& job, API_Element& element, GS::UniStrin
     if (Placement::EnsureLayer(layerName, index))
         element.header.layer = index;
     if (Placement::FindAttributeByName(API_MaterialID, job.style.topSurface, index))
-        element.mesh.oTopMat = {true, index};
+        element.mesh.oTopMat = index;
     if (Placement::FindAttributeByName(API_MaterialID, job.style.sideSurface, index)) {
-        element.mesh.oSideMat = {true, index};
-        element.mesh.oBotMat = {true, index};
+        element.mesh.oSideMat = index;
+        element.mesh.oBotMat = index;
     }
     if (Placement::FindAttributeByName(API_BuildingMaterialID, job.style.buildingMaterial, index))
         element.mesh.buildingMaterial = index;
     if (job.textured) {
-        element.mesh.oTopMat = {true, job.textureIndex};
+        element.mesh.oTopMat = job.textureIndex;
         element.mesh.materialsChained = false;
         diagnostics += "textura=ano ";
     }

@@ -164,7 +164,7 @@ static_assert(offsetof(API_MenuItemRef, itemIndex) == 4);
 constexpr GSFlags API_MenuItemDisabled = 1;
 constexpr GSFlags API_MenuItemChecked = 2;
 
-enum API_MenuCodeID : Int32 { MenuCode_UserDef = 12 };
+enum APIMenuCodeID : Int32 { MenuCode_UserDef = 12 };
 
 struct API_MenuParams {
     API_MenuItemRef menuItemRef;
@@ -404,10 +404,30 @@ struct API_Polygon {
     Int32 nArcs;
 };
 
-struct API_OverriddenAttribute {
-    bool overridden;
-    API_AttributeIndex attributeIndex;
+// An optional value: assigning a value sets it, assigning APINullValue clears it.
+struct APINullValueType {};
+constexpr APINullValueType APINullValue{};
+
+template <typename T>
+struct APIOptional {
+    bool hasValue;
+    T value;
+
+    APIOptional& operator=(const T& newValue)
+    {
+        hasValue = true;
+        value = newValue;
+        return *this;
+    }
+    APIOptional& operator=(APINullValueType)
+    {
+        hasValue = false;
+        value = T{};
+        return *this;
+    }
 };
+
+using API_OverriddenAttribute = APIOptional<API_AttributeIndex>;
 
 struct API_PolyLineType {
     API_Elem_Head head;
@@ -417,16 +437,50 @@ struct API_PolyLineType {
     API_Polygon poly;
 };
 
+enum API_AnchorID : Int32 {
+    APIAnc_LT = 0,
+    APIAnc_MT = 1,
+    APIAnc_RT = 2,
+    APIAnc_LM = 3,
+    APIAnc_MM = 4,
+    APIAnc_RM = 5,
+    APIAnc_LB = 6,
+    APIAnc_MB = 7,
+    APIAnc_RB = 8
+};
+
 struct API_TextType {
     API_Elem_Head head;
     Int16 pen;
     Int16 reserved0;
-    Int32 anchor;  // 1..9, 4 is the left middle
+    API_AnchorID anchor;
     API_Coord loc;
     double size;   // mm on paper
     double angle;  // radians
     bool nonBreaking;
     bool reserved1[7];
+};
+
+// The Windows host's depths; the macOS host numbers those above 4 otherwise.
+enum API_ColorDepthID : Int32 {
+    APIColorDepth_FromSourceImage = -1,
+    APIColorDepth_BW = 0,
+    APIColorDepth_16C = 1,
+    APIColorDepth_256C = 2,
+    APIColorDepth_16G = 3,
+    APIColorDepth_256G = 4,
+    APIColorDepth_64KC = 5,
+    APIColorDepth_TC24 = 6,
+    APIColorDepth_TC32 = 7
+};
+
+enum API_PictureFormat : Int32 {
+    APIPictForm_Default = 0,
+    APIPictForm_Bitmap = 1,
+    APIPictForm_GIF = 2,
+    APIPictForm_TIFF = 3,
+    APIPictForm_JPEG = 4,
+    APIPictForm_PNG = 5
 };
 
 struct API_PictureType {
@@ -438,10 +492,10 @@ struct API_PictureType {
     Int32 reserved1;
     double rotAngle;
     API_Box destBox;     // first x, first y, second x, second y
-    Int32 colorDepth;    // 6: true colour
-    Int32 storageFormat; // 4: JPEG, 5: PNG
+    API_ColorDepthID colorDepth;
+    API_PictureFormat storageFormat;
     GS::uchar_t pictName[256];
-    char mimeType[128];
+    char mime[128];
 };
 static_assert(offsetof(API_PictureType, transparent) == sizeof(API_Elem_Head) + 2);
 
@@ -504,16 +558,28 @@ constexpr UInt64 APIMemoMask_All = ~UInt64(0);
 // ---------------------------------------------------------------------------------------------
 // Project, folders, libraries, autotexts
 
+// The host fills the pointers; the record owns them and deletes them with itself.
 struct API_ProjectInfo {
-    bool untitled;
-    bool teamwork;
-    Int16 reserved0;
-    Int32 reserved1;
-    IO::Location* location;       // the project file; null when untitled
-    IO::Location* location_team;
-    GS::UniString* projectPath;
-    GS::UniString* projectName;
-    Int64 reserved2[4];
+    bool untitled = false;
+    bool teamwork = false;
+    Int16 reserved0 = 0;
+    Int32 reserved1 = 0;
+    IO::Location* location = nullptr;  // the project file; null when untitled
+    IO::Location* location_team = nullptr;
+    GS::UniString* projectPath = nullptr;
+    GS::UniString* projectName = nullptr;
+    Int64 reserved2[4] = {};
+
+    API_ProjectInfo() = default;
+    API_ProjectInfo(const API_ProjectInfo&) = delete;
+    API_ProjectInfo& operator=(const API_ProjectInfo&) = delete;
+    ~API_ProjectInfo()
+    {
+        delete location;
+        delete location_team;
+        delete projectPath;
+        delete projectName;
+    }
 };
 
 enum API_SpecFolderID : Int32 {

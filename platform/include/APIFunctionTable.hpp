@@ -12,7 +12,7 @@
 // X(name, parameters, arguments): the operations in slot order. Append only.
 #define API_HOST_OPERATIONS(X)                                                                                      \
     /* shell */                                                                                                     \
-    X(RegisterMenu, (Int16 menuStrResID, Int16 promptStrResID, API_MenuCodeID menuCode, GSFlags menuFlags),         \
+    X(RegisterMenu, (Int16 menuStrResID, Int16 promptStrResID, APIMenuCodeID menuCode, GSFlags menuFlags),         \
       (menuStrResID, promptStrResID, menuCode, menuFlags))                                                          \
     X(InstallMenuHandler, (Int16 menuStrResID, APIMenuCommandProc* handler), (menuStrResID, handler))              \
     X(RegisterPalette,                                                                                              \

@@ -74,7 +74,7 @@ bool Shell::MenuChecked() const
     return !menus.empty() && GetItemFlags(menus.front().resId, 1, &flags) && (flags & API_MenuItemChecked) != 0;
 }
 
-GSErrCode Shell::RegisterMenu(Int16 menuStrResID, Int16 promptStrResID, API_MenuCodeID menuCode, GSFlags menuFlags)
+GSErrCode Shell::RegisterMenu(Int16 menuStrResID, Int16 promptStrResID, APIMenuCodeID menuCode, GSFlags menuFlags)
 {
     if (FindMenu(menuStrResID) != nullptr)
         return APIERR_NAMEALREADYUSED;

@@ -16,7 +16,7 @@ namespace sim {
 struct Menu {
     Int16 resId = 0;
     Int16 promptResId = 0;
-    API_MenuCodeID code = MenuCode_UserDef;
+    APIMenuCodeID code = MenuCode_UserDef;
     GSFlags flags = 0;
     std::vector<std::string> titles;  // item n is titles[n - 1]
     APIMenuCommandProc* handler = nullptr;

@@ -58,11 +58,13 @@ GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo
 GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, json* data)
 {
     if (memo.textContent == nullptr || !memo::Finite({text.loc.x, text.loc.y, text.size, text.angle}) ||
-        text.size <= 0.0 || text.anchor < 1 || text.anchor > 9) {
+        text.size <= 0.0 || text.anchor < APIAnc_LT || text.anchor > APIAnc_RB) {
         return APIERR_BADPARS;
     }
+    // The file numbers the anchors 1 (left top) to 9 (right bottom).
+    const int anchorNumber = static_cast<int>(text.anchor) + 1;
     *data = {{"pen", text.pen},       {"text", memo.textContent->ToUtf8()}, {"loc", {text.loc.x, text.loc.y}},
-             {"size", text.size},     {"anchor", text.anchor},              {"angle", text.angle},
+             {"size", text.size},     {"anchor", anchorNumber},              {"angle", text.angle},
              {"nonBreaking", text.nonBreaking}};
     return NoError;
 }
@@ -73,17 +75,17 @@ GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& mem
     std::string name;
     std::string mime;
     if (memo.pictHdl == nullptr || BMGetHandleSize(memo.pictHdl) <= 0 ||
-        (picture.storageFormat != 4 && picture.storageFormat != 5) ||
+        (picture.storageFormat != APIPictForm_JPEG && picture.storageFormat != APIPictForm_PNG) ||
         !memo::Finite({box.xMin, box.yMin, box.xMax, box.yMax, picture.rotAngle}) ||
-        !TerminatedText(picture.pictName, &name) || !TerminatedText(picture.mimeType, &mime)) {
+        !TerminatedText(picture.pictName, &name) || !TerminatedText(picture.mime, &mime)) {
         return APIERR_BADPARS;
     }
     const GSSize count = BMGetHandleSize(memo.pictHdl);
     element->data = {{"name", name},
                      {"mime", mime},
                      {"transparent", picture.transparent},
-                     {"storageFormat", picture.storageFormat},
-                     {"colorDepth", picture.colorDepth},
+                     {"storageFormat", static_cast<int>(picture.storageFormat)},
+                     {"colorDepth", static_cast<int>(picture.colorDepth)},
                      {"rect", {box.xMin, box.yMin, box.xMax, box.yMax}},
                      {"byteCount", count}};
     // The add-on disposes of its handle after the call: the one copy the project keeps.
@@ -145,10 +147,10 @@ GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*m
         case API_TextID:
             element->text.pen = pen;
             element->text.size = defaults.value("textSize", 2.5);
-            element->text.anchor = 1;
+            element->text.anchor = APIAnc_LT;
             break;
         case API_PictureID:
-            element->picture.colorDepth = 6;
+            element->picture.colorDepth = APIColorDepth_TC24;
             break;
         default:
             element->mesh.level = defaults.value("meshLevel", 0.0);

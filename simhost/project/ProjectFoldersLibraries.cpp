@@ -24,6 +24,15 @@ GSErrCode Project::GetProjectInfo(API_ProjectInfo* projectInfo)
     }
     projectInfo->untitled = untitled;
     projectInfo->teamwork = false;
+    // The record owns what it holds: a second call replaces the first call's answer.
+    delete projectInfo->location;
+    delete projectInfo->location_team;
+    delete projectInfo->projectPath;
+    delete projectInfo->projectName;
+    projectInfo->location = nullptr;
+    projectInfo->location_team = nullptr;
+    projectInfo->projectPath = nullptr;
+    projectInfo->projectName = nullptr;
     if (!untitled && !projectFile.empty()) {
         projectInfo->location = new IO::Location(Text(projectFile));
         projectInfo->projectPath = new GS::UniString(Text(projectFile));

@@ -78,13 +78,13 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
     json surfaces[3];
     const API_OverriddenAttribute* overrides[3] = {&mesh.oTopMat, &mesh.oSideMat, &mesh.oBotMat};
     for (int i = 0; i < 3; ++i) {
-        if (!overrides[i]->overridden) {
+        if (!overrides[i]->hasValue) {
             continue;
         }
-        if (FindAttribute(API_MaterialID, overrides[i]->attributeIndex) == nullptr) {
+        if (FindAttribute(API_MaterialID, overrides[i]->value) == nullptr) {
             return APIERR_BADINDEX;
         }
-        surfaces[i] = overrides[i]->attributeIndex;
+        surfaces[i] = overrides[i]->value;
     }
     const auto materials = model.attributes.find(API_BuildingMaterialID);
     const bool noMaterials = materials == model.attributes.end() || materials->second.empty();

@@ -56,7 +56,7 @@ public:
 };
 
 // The operations the start-up reaches, answering success; everything else stays empty.
-GSErrCode RegisterMenuStub(API_Token, Int16, Int16, API_MenuCodeID, GSFlags) { return NoError; }
+GSErrCode RegisterMenuStub(API_Token, Int16, Int16, APIMenuCodeID, GSFlags) { return NoError; }
 GSErrCode InstallMenuHandlerStub(API_Token, Int16, APIMenuCommandProc*) { return NoError; }
 GSErrCode RegisterPaletteStub(API_Token, Int32, APIPaletteControlCallBackProc*, GSFlags, const API_Guid&)
 {

@@ -140,7 +140,7 @@ TEST_F(ProjectElementTest, RefusedElementsLeaveTheProjectAsItWas)
         mesh.element.mesh.levelLines = {1, 2};  // two level points claimed, one in the memo
         EXPECT_EQ(mesh.Create(), APIERR_BADPARS);
         mesh.element.mesh.levelLines = {1, 1};
-        mesh.element.mesh.oTopMat = {true, 42};
+        mesh.element.mesh.oTopMat = 42;
         EXPECT_EQ(mesh.Create(), APIERR_BADINDEX);
     }
     EXPECT_EQ(project.Save(), before);
@@ -152,7 +152,7 @@ TEST_F(ProjectElementTest, MeshKeepsItsClosedPolygonHeightsAndOverrides)
     Draft mesh(project, API_MeshID);
     EXPECT_EQ(mesh.element.mesh.level, 1.5);
     SquareMesh(mesh);
-    mesh.element.mesh.oTopMat = {true, 2};
+    mesh.element.mesh.oTopMat = 2;
     mesh.element.mesh.materialsChained = false;
     mesh.element.mesh.option = false;
     ASSERT_EQ(mesh.Create(), NoError);
@@ -170,14 +170,35 @@ TEST_F(ProjectElementTest, MeshKeepsItsClosedPolygonHeightsAndOverrides)
     EXPECT_FALSE(saved["option"].get<bool>());
 }
 
+TEST_F(ProjectElementTest, TextAnchorsAreTheHostsAndTheFileNumbersThemFromOne)
+{
+    const std::pair<API_AnchorID, int> anchors[] = {{APIAnc_LT, 1}, {APIAnc_LM, 4}, {APIAnc_MM, 5}, {APIAnc_RB, 9}};
+    for (const auto& [anchor, number] : anchors) {
+        Draft text(project, API_TextID);
+        EXPECT_EQ(text.element.text.anchor, APIAnc_LT);
+        text.element.text.anchor = anchor;
+        text.memo.textContent = new GS::UniString("12/3");
+        ASSERT_EQ(text.Create(), NoError);
+        EXPECT_EQ(project.Save()["elements"].back()["anchor"], number) << "anchor " << anchor;
+    }
+    const json before = project.Save();
+    for (const Int32 outside : {-1, 9}) {
+        Draft text(project, API_TextID);
+        text.element.text.anchor = static_cast<API_AnchorID>(outside);
+        text.memo.textContent = new GS::UniString("12/3");
+        EXPECT_EQ(text.Create(), APIERR_BADPARS) << "anchor " << outside;
+    }
+    EXPECT_EQ(project.Save(), before);
+}
+
 TEST_F(ProjectElementTest, PictureKeepsItsBytes)
 {
     Draft picture(project, API_PictureID);
-    picture.element.picture.storageFormat = 5;
+    picture.element.picture.storageFormat = APIPictForm_PNG;
     picture.element.picture.transparent = true;
     picture.element.picture.destBox = {1, 2, 3, 4};
     GS::ucscpy(picture.element.picture.pictName, GS::UniString("Ortofoto CUZK").ToUStr());
-    CHTruncate("image/png", picture.element.picture.mimeType, sizeof picture.element.picture.mimeType);
+    CHTruncate("image/png", picture.element.picture.mime, sizeof picture.element.picture.mime);
     picture.memo.pictHdl = BMAllocateHandle(4, ALLCLEAR, 0);
     std::memcpy(*picture.memo.pictHdl, "\x89PNG", 4);
     ASSERT_EQ(picture.Create(), NoError);
@@ -188,7 +209,7 @@ TEST_F(ProjectElementTest, PictureKeepsItsBytes)
     EXPECT_EQ(saved["rect"], json::parse("[1.0,2.0,3.0,4.0]"));
     EXPECT_EQ(saved["mime"], "image/png");
 
-    picture.element.picture.storageFormat = 3;
+    picture.element.picture.storageFormat = APIPictForm_TIFF;
     EXPECT_EQ(picture.Create(), APIERR_BADPARS);
 }
 
@@ -200,9 +221,9 @@ TEST_F(ProjectElementTest, APicturesBytesAreHeldOnceAndWrittenOnlyWhenSaved)
     image.replace(0, 4, "\xff\xd8\xff\xe0");
     auto place = [&] {
         Draft picture(project, API_PictureID);
-        picture.element.picture.storageFormat = 4;
+        picture.element.picture.storageFormat = APIPictForm_JPEG;
         picture.element.picture.destBox = {0, 0, 10, 10};
-        CHTruncate("image/jpeg", picture.element.picture.mimeType, sizeof picture.element.picture.mimeType);
+        CHTruncate("image/jpeg", picture.element.picture.mime, sizeof picture.element.picture.mime);
         picture.memo.pictHdl = BMAllocateHandle(static_cast<GSSize>(image.size()), ALLCLEAR, 0);
         std::memcpy(*picture.memo.pictHdl, image.data(), image.size());
         return picture.Create();

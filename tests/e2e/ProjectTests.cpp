@@ -398,15 +398,12 @@ TEST_F(ProjectTest, ProjectRecordTellsWhereTheProjectIsSaved)
     EXPECT_EQ(info.location, nullptr);
 
     project.Load({{"untitled", false}, {"projectFile", work / "plot.pln"}});
-    info = API_ProjectInfo{};
     ASSERT_EQ(project.GetProjectInfo(&info), NoError);
     EXPECT_FALSE(info.untitled);
     ASSERT_NE(info.location, nullptr);
     EXPECT_EQ(info.location->ToFileSystemPath(), work / "plot.pln");
-    delete info.location;
-    delete info.location_team;
-    delete info.projectPath;
-    delete info.projectName;
+    ASSERT_NE(info.projectName, nullptr);
+    EXPECT_EQ(*info.projectName, "plot");
 }
 
 TEST_F(ProjectTest, AutoTextsAreCreatedByNameAndSetByKey)
