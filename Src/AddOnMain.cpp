@@ -9,7 +9,10 @@
 
 namespace {
 
-constexpr GSFlags PaletteControlFlags = 0x3F7;
+constexpr GSFlags PaletteControlFlags = API_PalEnabled_FloorPlan | API_PalEnabled_Section | API_PalEnabled_3D |
+                                        API_PalEnabled_Detail | API_PalEnabled_Layout | API_PalEnabled_Worksheet |
+                                        API_PalEnabled_Elevation | API_PalEnabled_InteriorElevation |
+                                        API_PalEnabled_DocumentFrom3D;
 constexpr GSFlags ProjectEventMask = APINotify_New | APINotify_NewAndReset | APINotify_Open;
 
 // The host only needs a number per palette; it is never compared by the add-on.

@@ -15,6 +15,9 @@
 
 namespace {
 
+// The code pages have always been given for a building whose heights are not numbers.
+constexpr GSErrCode UnreadableHeightCode = static_cast<GSErrCode>(0x81060003);
+
 constexpr const char* BuildingsUndoName = "Vložit okolní zástavbu";
 constexpr const char* DefaultBuildingLayer = "_ Terén okolí zástavba.Terén";
 
@@ -55,11 +58,11 @@ GSErrCode CreateBuildingMesh(const Placement::Building& building, double referen
 {
     const std::vector<API_Coord3D> footprint = Placement::ParseXYLines(*building.footprint);
     if (footprint.size() < 3)
-        return APIERR_IRREGULARPOLY;
+        return APIERR_BADPARS;
     const double top = building.topElevation - referenceElevation;
     const double base = building.baseElevation - referenceElevation;
     if (!std::isfinite(top) || !std::isfinite(base))
-        return APIERR_BADPARS;
+        return UnreadableHeightCode;
 
     std::vector<API_Coord3D> roof = Placement::ParseXYZLines(*building.roofPoints);
     for (API_Coord3D& point : roof)

@@ -40,7 +40,7 @@ GSErrCode PlacePicture(const PictureData& data, double width, double height, dou
                        const PlaceTarget& target, GS::UniString& diagnostics)
 {
     if (data.empty)
-        return APIERR_IRREGULARPOLY;
+        return APIERR_BADPARS;
 
     API_Element element{};
     API_ElementMemo memo{};

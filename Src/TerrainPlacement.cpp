@@ -170,7 +170,7 @@ GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& po
     std::vector<API_Coord3D> points = ParseXYZLines(pointsText);
     if (points.size() < 3) {
         diagnostics += GS::UniString::Printf("malo bodu (%d) ", static_cast<int>(points.size()));
-        return APIERR_IRREGULARPOLY;
+        return APIERR_BADPARS;
     }
     double zmin = 1e30;
     for (API_Coord3D& point : points) {

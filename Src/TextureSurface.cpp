@@ -18,8 +18,9 @@ namespace {
 UInt32 textureFileCounter = 0;
 
 constexpr Int32 TemporaryFolder = 7;
-constexpr Int32 SurfaceTypeCode = 2;
-constexpr UInt16 TextureStatusFlags = 0x11E0;
+constexpr API_MaterTypeID SurfaceTypeCode = APIMater_MatteID;
+constexpr UInt16 TextureStatusFlags = APITxtr_LinkMat | APITxtr_SurfacePattern | APITxtr_AmbientPattern |
+                                      APITxtr_SpecularPattern | APITxtr_DiffusePattern;
 constexpr UInt32 TextureNameCapacity = sizeof(API_Texture::texName) / sizeof(GS::uchar_t);
 
 bool IsPngData(const std::vector<char>& bytes)

@@ -80,7 +80,7 @@ namespace Host {
     {                                                                            \
         API::Slot::name* slot = SlotOf<API::Slot::name>(API::Operation::name);   \
         if (slot == nullptr)                                                     \
-            return APIERR_MISSINGCODE;                                           \
+            return APIERR_NOTSUPPORTED;                                         \
         return slot LANDFETCH_TOKEN_AND args;                                    \
     }
 API_HOST_OPERATIONS(LANDFETCH_DEFINE_HOST_OPERATION)

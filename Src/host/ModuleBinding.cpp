@@ -21,14 +21,14 @@ char16_t modulePath[ModulePathCapacity] = {};
 API_AddonType CheckEnvironmentEntry(API_EnvirParams* envirParams)
 {
     if (!HostBinding::TableReceived())
-        return APIAddon_Unknown;
+        return APIAddon_DontRegister;
     return CheckAddOnEnvironment(envirParams);
 }
 
 GSErrCode RegisterInterfaceEntry(API_Token token)
 {
     if (!HostBinding::TableReceived())
-        return APIERR_NOTINIT;
+        return APIERR_GENERAL;
     HostBinding::SetInterfaceToken(token);
     return RegisterAddOnInterface();
 }
@@ -36,7 +36,7 @@ GSErrCode RegisterInterfaceEntry(API_Token token)
 GSErrCode InitializeEntry(API_Token token)
 {
     if (!HostBinding::TableReceived())
-        return APIERR_NOTINIT;
+        return APIERR_GENERAL;
     HostBinding::SetContextToken(token);
     return InitializeAddOn();
 }
@@ -44,7 +44,7 @@ GSErrCode InitializeEntry(API_Token token)
 GSErrCode FreeDataEntry()
 {
     if (!HostBinding::TableReceived())
-        return APIERR_NOTINIT;
+        return APIERR_GENERAL;
     const GSErrCode result = FreeAddOn();
     HostBinding::SetContextToken(nullptr);
     return result;

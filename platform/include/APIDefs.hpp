@@ -14,19 +14,21 @@
 // ---------------------------------------------------------------------------------------------
 // Result codes
 
-constexpr GSErrCode APIERR_GENERAL = static_cast<GSErrCode>(0x81060000);
-constexpr GSErrCode APIERR_NOTINIT = static_cast<GSErrCode>(0x81060001);       // called before the function table arrived
+constexpr GSErrCode APIErrorStart = static_cast<GSErrCode>(0x81060000);
+
+constexpr GSErrCode APIERR_GENERAL = static_cast<GSErrCode>(0x81060001);
 constexpr GSErrCode APIERR_MEMFULL = static_cast<GSErrCode>(0x81060002);       // memory cannot be allocated
-constexpr GSErrCode APIERR_BADPARS = static_cast<GSErrCode>(0x81060003);       // bad parameters
-constexpr GSErrCode APIERR_BADINDEX = static_cast<GSErrCode>(0x81060004);      // no such index (attribute, pen, story)
-constexpr GSErrCode APIERR_BADNAME = static_cast<GSErrCode>(0x81060005);       // no such name
-constexpr GSErrCode APIERR_BADID = static_cast<GSErrCode>(0x81060006);         // no such identifier (element, database)
-constexpr GSErrCode APIERR_BADDATABASE = static_cast<GSErrCode>(0x81060007);   // the operation needs another database
-constexpr GSErrCode APIERR_NOTSUPPORTED = static_cast<GSErrCode>(0x81060008);  // not possible in this state
-constexpr GSErrCode APIERR_IRREGULARPOLY = static_cast<GSErrCode>(0x81060068);  // too few points or vertices
-constexpr GSErrCode APIERR_NAMEALREADYUSED = static_cast<GSErrCode>(0x8106012D);
-constexpr GSErrCode APIERR_CANCEL = static_cast<GSErrCode>(0x81060130);
-constexpr GSErrCode APIERR_MISSINGCODE = static_cast<GSErrCode>(0x81060387);  // operation missing from the table
+constexpr GSErrCode APIERR_CANCEL = static_cast<GSErrCode>(0x81060003);
+constexpr GSErrCode APIERR_BADID = static_cast<GSErrCode>(0x81060065);         // no such identifier (element, database)
+constexpr GSErrCode APIERR_BADINDEX = static_cast<GSErrCode>(0x81060066);      // no such index (attribute, pen, story)
+constexpr GSErrCode APIERR_BADNAME = static_cast<GSErrCode>(0x81060067);       // no such name
+constexpr GSErrCode APIERR_BADPARS = static_cast<GSErrCode>(0x81060068);       // bad parameters
+constexpr GSErrCode APIERR_BADDATABASE = static_cast<GSErrCode>(0x8106006A);   // the operation needs another database
+constexpr GSErrCode APIERR_IRREGULARPOLY = static_cast<GSErrCode>(0x81060072);  // irregular polygon
+constexpr GSErrCode APIERR_NAMEALREADYUSED = static_cast<GSErrCode>(0x810600E4);
+constexpr GSErrCode APIERR_NOTINIT = static_cast<GSErrCode>(0x81060385);
+constexpr GSErrCode APIERR_NOTSUPPORTED = static_cast<GSErrCode>(0x81060387);  // not possible here or in this state
+constexpr GSErrCode APIERR_MISSINGCODE = static_cast<GSErrCode>(0x810603E9);
 
 // ---------------------------------------------------------------------------------------------
 // Basic records
@@ -95,10 +97,10 @@ using API_AttributeIndex = Int32;
 // Entry points and registration
 
 enum API_AddonType : Int32 {
-    APIAddon_Unknown = 0,
-    APIAddon_DontRegister = 1,
+    APIAddon_DontRegister = 0,
+    APIAddon_Normal = 1,
     APIAddon_Preload = 2,
-    APIAddon_Normal = 3
+    APIAddon_Unknown = 9999
 };
 
 struct API_AddOnInfo {
@@ -164,7 +166,7 @@ static_assert(offsetof(API_MenuItemRef, itemIndex) == 4);
 constexpr GSFlags API_MenuItemDisabled = 1;
 constexpr GSFlags API_MenuItemChecked = 2;
 
-enum APIMenuCodeID : Int32 { MenuCode_UserDef = 12 };
+enum APIMenuCodeID : Int32 { MenuCode_UserDef = 0, MenuCode_Palettes = 12 };
 
 struct API_MenuParams {
     API_MenuItemRef menuItemRef;
@@ -183,6 +185,17 @@ enum API_PaletteMessageID : Int32 {
     APIPalMsg_IsPaletteVisible = 7
 };
 
+// The views in which a palette stays enabled.
+constexpr GSFlags API_PalEnabled_FloorPlan = 0x00000001;
+constexpr GSFlags API_PalEnabled_Section = 0x00000002;
+constexpr GSFlags API_PalEnabled_3D = 0x00000004;
+constexpr GSFlags API_PalEnabled_Detail = 0x00000010;
+constexpr GSFlags API_PalEnabled_Layout = 0x00000020;
+constexpr GSFlags API_PalEnabled_Worksheet = 0x00000040;
+constexpr GSFlags API_PalEnabled_Elevation = 0x00000080;
+constexpr GSFlags API_PalEnabled_InteriorElevation = 0x00000100;
+constexpr GSFlags API_PalEnabled_DocumentFrom3D = 0x00000200;
+
 using APIPaletteControlCallBackProc = GSErrCode(Int32 referenceID, API_PaletteMessageID messageID, GS::IntPtr param);
 
 enum API_NotifyEventID : Int32 {
@@ -190,8 +203,9 @@ enum API_NotifyEventID : Int32 {
     APINotify_NewAndReset = 2,
     APINotify_Open = 4,
     APINotify_PreSave = 8,
-    APINotify_Close = 16,
-    APINotify_Quit = 32
+    APINotify_Save = 16,
+    APINotify_Close = 32,
+    APINotify_Quit = 64
 };
 
 using APIProjectEventHandlerProc = GSErrCode(API_NotifyEventID notifID, Int32 param);
@@ -238,7 +252,7 @@ enum API_DatabaseTypeID : Int32 {
     APIWind_SectionID = 2,
     APIWind_DetailID = 3,
     APIWind_LayoutID = 5,
-    APIWind_3DModelID = 8,
+    APIWind_3DModelID = 4,
     APIWind_WorksheetID = 12
 };
 
@@ -314,6 +328,13 @@ struct API_LayerType {
     bool reserved;
 };
 
+// Texture status flags.
+constexpr Int16 APITxtr_DiffusePattern = 0x0020;
+constexpr Int16 APITxtr_SpecularPattern = 0x0040;
+constexpr Int16 APITxtr_AmbientPattern = 0x0080;
+constexpr Int16 APITxtr_SurfacePattern = 0x0100;
+constexpr Int16 APITxtr_LinkMat = 0x1000;
+
 struct API_Texture {
     IO::Location* fileLoc;  // the texture file
     GS::uchar_t texName[256];
@@ -325,6 +346,8 @@ struct API_Texture {
     double rotAng;
     double reserved2[4];
 };
+
+enum API_MaterTypeID : Int32 { APIMater_MatteID = 2 };
 
 struct API_MaterialType {
     API_Attr_Head head;
@@ -583,17 +606,19 @@ struct API_ProjectInfo {
 };
 
 enum API_SpecFolderID : Int32 {
-    API_ApplicationFolderID = 1,
+    API_ApplicationPrefsFolderID = 1,
     API_UserDocumentsFolderID = 6,
-    API_TemporaryFolderID = 7
+    API_TemporaryFolderID = 7,
+    API_ApplicationFolderID = 8
 };
 
 enum API_LibraryTypeID : Int32 {
     API_Undefined = 0,
     API_LocalLibrary = 1,
-    API_ServerLibrary = 2,
+    API_UrlLibrary = 2,
     API_BuiltInLibrary = 3,
-    API_EmbeddedLibrary = 4
+    API_EmbeddedLibrary = 4,
+    API_ServerLibrary = 7
 };
 
 struct API_LibraryInfo {
@@ -603,7 +628,7 @@ struct API_LibraryInfo {
     bool readOnly;
 };
 
-enum API_AutotextsTypeID : Int32 { APIAutoText_Custom = 7 };
+enum API_AutotextsTypeID : Int32 { APIAutoText_Fixed = 1, APIAutoText_Custom = 2, APIAutoText_Other = 4 };
 
 using API_AutoTextList = GS::Array<GS::ArrayFB<GS::UniString, 3>>;
 

@@ -25,7 +25,7 @@ struct Trampoline<op, member, GSErrCode(API_Token, Args...)> {
     {
         FunctionTable* table = FunctionTable::Active();
         if (table == nullptr)
-            return APIERR_MISSINGCODE;
+            return APIERR_NOTSUPPORTED;
         return table->Dispatch<op>([&] { return (table->operations.*member)(std::forward<Args>(args)...); });
     }
 };

@@ -70,7 +70,7 @@ void Loader::Start(const void* functionTable, API_Token registrationToken, API_T
     addOnType = exported.checkEnvironment(&environment);
     name = environment.addOnInfo.name;
     description = environment.addOnInfo.description;
-    if (addOnType == APIAddon_Unknown) {
+    if (addOnType == APIAddon_DontRegister || addOnType == APIAddon_Unknown) {
         Unload();
         Fail("the module refused the environment check");
     }

@@ -15,6 +15,13 @@ GS::UniString Text(const std::string& utf8)
     return GS::UniString(utf8.c_str(), CC_UTF8);
 }
 
+// The project file numbers the kinds 0 to 4, a server library 2; the host numbers that one 7.
+API_LibraryTypeID LibraryType(Int32 fileKind)
+{
+    constexpr Int32 FileServerLibrary = 2;
+    return fileKind == FileServerLibrary ? API_ServerLibrary : static_cast<API_LibraryTypeID>(fileKind);
+}
+
 }  // namespace
 
 GSErrCode Project::GetProjectInfo(API_ProjectInfo* projectInfo)
@@ -67,8 +74,8 @@ GSErrCode Project::GetLibraries(GS::Array<API_LibraryInfo>* list)
         API_LibraryInfo info;
         info.location = IO::Location(Text(library.path));
         info.name = Text(std::filesystem::path(library.path).filename().string());
-        info.libraryType = static_cast<API_LibraryTypeID>(library.kind);
-        info.readOnly = library.kind == API_BuiltInLibrary || library.kind == API_ServerLibrary;
+        info.libraryType = LibraryType(library.kind);
+        info.readOnly = info.libraryType == API_BuiltInLibrary || info.libraryType == API_ServerLibrary;
         list->Push(info);
     }
     return NoError;

@@ -293,7 +293,7 @@ TEST_F(ProjectTest, CreatingAnAttributeWhoseNameExistsGivesTheExistingIndex)
 {
     project.Load(json::parse(R"({"layers": [{"index": 1, "name": "Archicad layer"}, {"index": 7, "name": "Katastr"}]})"));
     API_Attribute clash = Layer("Katastr");
-    EXPECT_EQ(project.CreateAttribute(&clash, nullptr, GS::EmptyUniString), static_cast<GSErrCode>(0x8106012D));
+    EXPECT_EQ(project.CreateAttribute(&clash, nullptr, GS::EmptyUniString), static_cast<GSErrCode>(0x810600E4));
     EXPECT_EQ(clash.header.index, 7);
 
     API_Attribute fresh = Layer("Parcely");
@@ -388,6 +388,24 @@ TEST_F(ProjectTest, FoldersAndLibraries)
     EXPECT_EQ(project.CopyFilesIntoLibrary(notALibrary, files, true), APIERR_BADPARS);
     const GS::Array<IO::Location> missing = {IO::Location(GS::UniString((work / "Temp/none.png").c_str()))};
     EXPECT_EQ(project.CopyFilesIntoLibrary(libraries[0].location, missing, true), APIERR_BADPARS);
+}
+
+TEST_F(ProjectTest, LibraryKindsOfTheFileAreHandedOverAsTheHostNumbersThem)
+{
+    project.Load(json::parse(R"({"libraries": [{"kind": 1, "path": "/lib/local"}, {"kind": 2, "path": "/lib/server"},
+                                                {"kind": 3, "path": "/lib/builtin"}, {"kind": 4, "path": "LIBRARY"}]})"));
+    GS::Array<API_LibraryInfo> libraries;
+    ASSERT_EQ(project.GetLibraries(&libraries), NoError);
+    ASSERT_EQ(libraries.GetSize(), 4u);
+    EXPECT_EQ(libraries[0].libraryType, API_LocalLibrary);
+    EXPECT_EQ(libraries[1].libraryType, API_ServerLibrary);
+    EXPECT_EQ(libraries[2].libraryType, API_BuiltInLibrary);
+    EXPECT_EQ(libraries[3].libraryType, API_EmbeddedLibrary);
+    EXPECT_FALSE(libraries[0].readOnly);
+    EXPECT_TRUE(libraries[1].readOnly);
+    EXPECT_TRUE(libraries[2].readOnly);
+    EXPECT_FALSE(libraries[3].readOnly);
+    EXPECT_EQ(project.Save()["libraries"][1]["kind"], 2) << "the file keeps its own numbers";
 }
 
 TEST_F(ProjectTest, ProjectRecordTellsWhereTheProjectIsSaved)

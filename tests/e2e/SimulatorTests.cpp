@@ -114,7 +114,7 @@ TEST(SimulatorLoader, AFailingRegistrationStopsTheStartWithTheHostCode)
     sim::Simulator missingHandler(OptionsFor(30, ModuleBuild(30), folder));
     missingHandler.LoadProject(json{{"missing", {"InstallMenuHandler"}}});
     std::string message = StartError(missingHandler);
-    EXPECT_NE(message.find(std::to_string(APIERR_MISSINGCODE)), std::string::npos) << message;
+    EXPECT_NE(message.find(std::to_string(APIERR_NOTSUPPORTED)), std::string::npos) << message;
     EXPECT_FALSE(missingHandler.IsStarted());
 
     sim::Simulator failingPalette(OptionsFor(30, ModuleBuild(30), folder));

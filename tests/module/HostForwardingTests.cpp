@@ -64,9 +64,9 @@ TEST(HostForwarding, CallsThroughTheTableWithTheContextTokenAndEmptySlotsAnswerM
     EXPECT_EQ(Host::RebuildCurrentDatabase(), APIERR_BADDATABASE);
     EXPECT_EQ(seenToken, &context);
 
-    EXPECT_EQ(Host::SetMenuItemFlags(&item, &flags), APIERR_MISSINGCODE);
-    EXPECT_EQ(Host::KeepInMemory(true), APIERR_MISSINGCODE);
-    EXPECT_EQ(APIERR_MISSINGCODE, -2130312313);
+    EXPECT_EQ(Host::SetMenuItemFlags(&item, &flags), APIERR_NOTSUPPORTED);
+    EXPECT_EQ(Host::KeepInMemory(true), APIERR_NOTSUPPORTED);
+    EXPECT_EQ(APIERR_NOTSUPPORTED, -2130312313);
 }
 
 TEST(HostForwarding, TheTableIsACopyAndANullTableIsRefused)
