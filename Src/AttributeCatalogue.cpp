@@ -96,7 +96,7 @@ GS::UniString StoriesArray(Int16& currentStory)
 
 double ProjectAltitude()
 {
-    API_SiteLocation site{};
+    API_PlaceInfo site{};
     if (Host::GetSiteLocation(&site) != NoError)
         return 0.0;
     // "nan" or "inf" would not be a JSON number.
@@ -113,7 +113,7 @@ GS::UniString PensArray()
     for (UInt32 i = 1; i <= count; ++i) {
         if (i > 1)
             result += ",";
-        API_PenType pen{};
+        API_Pen pen{};
         pen.index = static_cast<Int16>(i);
         if (Host::GetPen(&pen) == NoError) {
             result += GS::UniString::Printf("\"#%02x%02x%02x\"", ColorByte(pen.rgb.f_red),

@@ -44,11 +44,11 @@ void ApplyBuildingStyle(const Placement::Building& building, const BuildingAttri
     if (building.meshOptionOff)
         mesh.option = false;
     if (attributes.hasWall) {
-        mesh.oSideMat = attributes.wall;
-        mesh.oBotMat = attributes.wall;
+        mesh.sideMat = attributes.wall;
+        mesh.botMat = attributes.wall;
     }
     if (attributes.hasRoof || attributes.hasWall) {
-        mesh.oTopMat = attributes.hasRoof ? attributes.roof : attributes.wall;
+        mesh.topMat = attributes.hasRoof ? attributes.roof : attributes.wall;
         mesh.materialsChained = false;
     }
 }

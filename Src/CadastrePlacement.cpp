@@ -27,7 +27,7 @@ T** AllocateCleared(std::size_t count)
 {
     if (count > static_cast<std::size_t>(std::numeric_limits<GSSize>::max()) / sizeof(T))
         return nullptr;
-    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(count * sizeof(T)), ALLCLEAR, 0));
+    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(count * sizeof(T)), ALLOCATE_CLEAR, 0));
 }
 
 std::pair<double, double> ReadPair(const JSRef& item)
@@ -98,9 +98,9 @@ void AppendGeoLocation(GS::UniString& diagnostics)
     API_GeoLocation geo{};
     if (Host::GetGeoLocation(&geo) != NoError)
         return;
-    diagnostics.Append(GS::UniString::Printf("spp=(%.2f, %.2f) georef=(%.2f, %.2f) sever=%.2f° ", geo.surveyPoint.x,
-                                             geo.surveyPoint.y, geo.geoReference.eastings,
-                                             geo.geoReference.northings, geo.site.north * 180.0 / 3.14159265358979));
+    diagnostics.Append(GS::UniString::Printf("spp=(%.2f, %.2f) georef=(%.2f, %.2f) sever=%.2f° ", geo.surveyPointPosition.x,
+                                             geo.surveyPointPosition.y, geo.geoReferenceData.eastings,
+                                             geo.geoReferenceData.northings, geo.placeInfo.north * 180.0 / 3.14159265358979));
 }
 
 void AppendStoredFirstVertex(const API_Guid& guid, GS::UniString& diagnostics)
@@ -136,7 +136,7 @@ GSErrCode CreatePolyline(const std::vector<std::pair<double, double>>& vertices,
     if (defaults != NoError)
         return defaults;
     if (pen > 0)
-        element.polyLine.pen = pen;
+        element.polyLine.linePen.penIndex = pen;
     if (lineType != nullptr)
         element.polyLine.ltypeInd = *lineType;
     element.polyLine.poly.nCoords = count;

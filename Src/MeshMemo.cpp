@@ -16,7 +16,7 @@ T** Allocate(Int64 size)
 {
     if (size < 0 || size > MaxHandleSize)
         return nullptr;
-    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(size), ALLCLEAR, 0));
+    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(size), ALLOCATE_CLEAR, 0));
 }
 
 template <typename T>

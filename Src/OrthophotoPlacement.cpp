@@ -95,7 +95,7 @@ GSHandle NewHandle(std::uint64_t size)
 {
     if (size > static_cast<std::uint64_t>(std::numeric_limits<GSSize>::max()))
         return nullptr;
-    return BMAllocateHandle(static_cast<GSSize>(size), ALLCLEAR, 0);
+    return BMAllocateHandle(static_cast<GSSize>(size), ALLOCATE_CLEAR, 0);
 }
 
 bool IsLetter(char16_t unit)

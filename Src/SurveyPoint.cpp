@@ -24,13 +24,13 @@ GS::UniString ReadSurveyPoint()
     if (Host::GetGeoLocation(&geo) != NoError)
         return GS::UniString("{\"ok\":false}");
 
-    double eastings = -geo.surveyPoint.x;
-    double northings = -geo.surveyPoint.y;
-    double height = -geo.surveyPoint.z;
-    if (std::fabs(geo.geoReference.eastings) >= 1.0 || std::fabs(geo.geoReference.northings) >= 1.0) {
-        eastings = geo.geoReference.eastings;
-        northings = geo.geoReference.northings;
-        height = geo.geoReference.height;
+    double eastings = -geo.surveyPointPosition.x;
+    double northings = -geo.surveyPointPosition.y;
+    double height = -geo.surveyPointPosition.z;
+    if (std::fabs(geo.geoReferenceData.eastings) >= 1.0 || std::fabs(geo.geoReferenceData.northings) >= 1.0) {
+        eastings = geo.geoReferenceData.eastings;
+        northings = geo.geoReferenceData.northings;
+        height = geo.geoReferenceData.orthogonalHeight;
     }
     return GS::UniString::Printf("{\"ok\":true,\"eastings\":%.4f,\"northings\":%.4f,\"height\":%.4f}", eastings,
                                  northings, height);
@@ -48,24 +48,24 @@ GSErrCode WriteSurveyPoint(double eastings, double northings, double height, boo
         return readResult;
 
     if (IsGiven(eastings)) {
-        geo.geoReference.eastings = eastings;
-        geo.surveyPoint.x = -eastings;
+        geo.geoReferenceData.eastings = eastings;
+        geo.surveyPointPosition.x = -eastings;
     }
     if (IsGiven(northings)) {
-        geo.geoReference.northings = northings;
-        geo.surveyPoint.y = -northings;
+        geo.geoReferenceData.northings = northings;
+        geo.surveyPointPosition.y = -northings;
     }
     if (IsGiven(height)) {
-        geo.geoReference.height = height;
-        geo.surveyPoint.z = -height;
+        geo.geoReferenceData.orthogonalHeight = height;
+        geo.surveyPointPosition.z = -height;
     }
-    if (geo.crsName.IsEmpty())
-        geo.crsName = GS::UniString(DefaultCrsName);
+    if (geo.geoReferenceData.name.IsEmpty())
+        geo.geoReferenceData.name = GS::UniString(DefaultCrsName);
 
     const GSErrCode writeResult = Host::SetGeoLocation(&geo);
 
     // The site goes back even when the geo-location was refused: altitude and position stand on their own.
-    API_SiteLocation site = geo.site;
+    API_PlaceInfo site = geo.placeInfo;
     if (IsGiven(height))
         site.altitude = height;
     if ((IsGiven(latitude) || IsGiven(longitude)) && std::isfinite(latitude) && std::isfinite(longitude)) {

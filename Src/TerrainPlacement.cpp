@@ -48,15 +48,15 @@ void ApplyTerrainStyle(const TerrainJob& job, API_Element& element, GS::UniStrin
     if (Placement::EnsureLayer(layerName, index))
         element.header.layer = index;
     if (Placement::FindAttributeByName(API_MaterialID, job.style.topSurface, index))
-        element.mesh.oTopMat = index;
+        element.mesh.topMat = index;
     if (Placement::FindAttributeByName(API_MaterialID, job.style.sideSurface, index)) {
-        element.mesh.oSideMat = index;
-        element.mesh.oBotMat = index;
+        element.mesh.sideMat = index;
+        element.mesh.botMat = index;
     }
     if (Placement::FindAttributeByName(API_BuildingMaterialID, job.style.buildingMaterial, index))
         element.mesh.buildingMaterial = index;
     if (job.textured) {
-        element.mesh.oTopMat = job.textureIndex;
+        element.mesh.topMat = job.textureIndex;
         element.mesh.materialsChained = false;
         diagnostics += "textura=ano ";
     }

@@ -19,8 +19,8 @@ UInt32 textureFileCounter = 0;
 
 constexpr Int32 TemporaryFolder = 7;
 constexpr API_MaterTypeID SurfaceTypeCode = APIMater_MatteID;
-constexpr UInt16 TextureStatusFlags = APITxtr_LinkMat | APITxtr_SurfacePattern | APITxtr_AmbientPattern |
-                                      APITxtr_SpecularPattern | APITxtr_DiffusePattern;
+constexpr Int16 TextureStatusFlags = APITxtr_LinkMat | APITxtr_SurfacePattern | APITxtr_AmbientPattern |
+                                     APITxtr_SpecularPattern | APITxtr_DiffusePattern;
 constexpr UInt32 TextureNameCapacity = sizeof(API_Texture::texName) / sizeof(GS::uchar_t);
 
 bool IsPngData(const std::vector<char>& bytes)

@@ -213,7 +213,7 @@ using APIProjectEventHandlerProc = GSErrCode(API_NotifyEventID notifID, Int32 pa
 // ---------------------------------------------------------------------------------------------
 // Geo-location
 
-struct API_SiteLocation {
+struct API_PlaceInfo {
     Int32 reserved0[4];
     double longitude;
     double latitude;
@@ -221,27 +221,27 @@ struct API_SiteLocation {
     double north;     // radians
     double reserved1[5];
 };
-static_assert(sizeof(API_SiteLocation) == 88);
+static_assert(sizeof(API_PlaceInfo) == 88);
 
-struct API_GeoReference {
-    double eastings;
-    double northings;
-    double height;
-    double scale;
-    double xAxisAbscissa;
-    double xAxisOrdinate;
-};
-
-struct API_GeoLocation {
-    API_SiteLocation site;
-    API_Coord3D surveyPoint;  // project frame
-    GS::UniString crsName;
+struct API_GeoReferenceData {
+    GS::UniString name;  // the coordinate reference system
     GS::UniString description;
     GS::UniString geodeticDatum;
     GS::UniString verticalDatum;
     GS::UniString mapProjection;
     GS::UniString mapZone;
-    API_GeoReference geoReference;
+    double eastings;
+    double northings;
+    double orthogonalHeight;
+    double xAxisAbscissa;
+    double xAxisOrdinate;
+    double scale;
+};
+
+struct API_GeoLocation {
+    API_PlaceInfo placeInfo;
+    API_Coord3D surveyPointPosition;  // project frame
+    API_GeoReferenceData geoReferenceData;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -338,7 +338,7 @@ constexpr Int16 APITxtr_LinkMat = 0x1000;
 struct API_Texture {
     IO::Location* fileLoc;  // the texture file
     GS::uchar_t texName[256];
-    UInt16 status;
+    Int16 status;
     UInt16 reserved0;
     Int32 reserved1;
     double xSize;  // metres one copy covers
@@ -351,7 +351,7 @@ enum API_MaterTypeID : Int32 { APIMater_MatteID = 2 };
 
 struct API_MaterialType {
     API_Attr_Head head;
-    Int32 mtype;      // surface type code
+    API_MaterTypeID mtype;
     Int16 ambientPc;  // percentages
     Int16 diffusePc;
     Int16 specularPc;
@@ -386,7 +386,7 @@ struct API_AttributeDefExt {
     Int32 reserved[4];
 };
 
-struct API_PenType {
+struct API_Pen {
     Int16 index;
     Int16 reserved0;
     Int32 reserved1;
@@ -452,10 +452,14 @@ struct APIOptional {
 
 using API_OverriddenAttribute = APIOptional<API_AttributeIndex>;
 
+struct API_ExtendedPenType {
+    Int16 penIndex;
+    Int16 colorOverridePenIndex;
+};
+
 struct API_PolyLineType {
     API_Elem_Head head;
-    Int16 pen;
-    Int16 reserved0;
+    API_ExtendedPenType linePen;
     API_AttributeIndex ltypeInd;
     API_Polygon poly;
 };
@@ -531,9 +535,9 @@ struct API_MeshType {
     API_Elem_Head head;
     Int16 skirt;  // 1: skirt down to skirtLevel below the mesh
     Int16 reserved0;
-    API_OverriddenAttribute oTopMat;
-    API_OverriddenAttribute oSideMat;
-    API_OverriddenAttribute oBotMat;
+    API_OverriddenAttribute topMat;
+    API_OverriddenAttribute sideMat;
+    API_OverriddenAttribute botMat;
     bool materialsChained;
     bool reserved1;
     bool reserved2;
@@ -628,7 +632,7 @@ struct API_LibraryInfo {
     bool readOnly;
 };
 
-enum API_AutotextsTypeID : Int32 { APIAutoText_Fixed = 1, APIAutoText_Custom = 2, APIAutoText_Other = 4 };
+enum API_AutotextType : Int32 { APIAutoText_Fixed = 1, APIAutoText_Custom = 2, APIAutoText_Other = 4 };
 
 using API_AutoTextList = GS::Array<GS::ArrayFB<GS::UniString, 3>>;
 

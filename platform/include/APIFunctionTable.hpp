@@ -30,8 +30,8 @@
     /* geo-location */                                                                                              \
     X(GetGeoLocation, (API_GeoLocation * geoLocation), (geoLocation))                                              \
     X(SetGeoLocation, (const API_GeoLocation* geoLocation), (geoLocation))                                         \
-    X(GetSiteLocation, (API_SiteLocation * siteLocation), (siteLocation))                                          \
-    X(SetSiteLocation, (const API_SiteLocation* siteLocation), (siteLocation))                                     \
+    X(GetSiteLocation, (API_PlaceInfo * siteLocation), (siteLocation))                                          \
+    X(SetSiteLocation, (const API_PlaceInfo* siteLocation), (siteLocation))                                     \
     X(GetOriginOffset, (API_Coord * offset), (offset))                                                             \
     /* views and worksheets */                                                                                      \
     X(GetCurrentDatabase, (API_DatabaseInfo * database), (database))                                               \
@@ -48,7 +48,7 @@
     X(CreateAttribute, (API_Attribute * attribute, API_AttributeDefExt * defs, const GS::UniString& folder),       \
       (attribute, defs, folder))                                                                                    \
     X(GetPenCount, (UInt32 * count), (count))                                                                      \
-    X(GetPen, (API_PenType * pen), (pen))                                                                          \
+    X(GetPen, (API_Pen * pen), (pen))                                                                          \
     /* elements and undo */                                                                                         \
     X(GetElementDefaults, (API_Element * element, API_ElementMemo * memo), (element, memo))                        \
     X(CreateElement, (API_Element * element, API_ElementMemo * memo), (element, memo))                             \
@@ -64,7 +64,7 @@
       (libraryFolder, files, overwrite))                                                                            \
     X(ReloadLibraries, (), ())                                                                                     \
     /* autotexts */                                                                                                 \
-    X(GetAutoTexts, (API_AutoTextList * autotexts, API_AutotextsTypeID typeID), (autotexts, typeID))               \
+    X(GetAutoTexts, (API_AutoTextList * autotexts, API_AutotextType typeID), (autotexts, typeID))               \
     X(CreateAutoText, (const API_Guid* guid, const char* name), (guid, name))                                      \
     X(SetAutoText, (const GS::UniString* dbKey, const GS::UniString* value), (dbKey, value))
 

@@ -47,7 +47,7 @@ public:
 
 // Handles: relocatable blocks. Every handle is zero-filled when allocated. A negative size or an
 // exhausted memory gives a null handle.
-constexpr GSFlags ALLCLEAR = 2;
+constexpr GSFlags ALLOCATE_CLEAR = 2;
 PLATFORM_API GSHandle BMAllocateHandle(GSSize nBytes, GSFlags flags, Int32 reserved);
 PLATFORM_API GSSize BMGetHandleSize(GSConstHandle handle);
 PLATFORM_API void BMKillHandle(GSHandle* handle);

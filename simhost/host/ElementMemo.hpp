@@ -24,7 +24,7 @@ bool Holds(T** handle, Int64 count)
 template <class T>
 T** Allocate(Int64 count)
 {
-    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(count * sizeof(T)), ALLCLEAR, 0));
+    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(count * sizeof(T)), ALLOCATE_CLEAR, 0));
 }
 
 inline bool Finite(std::initializer_list<double> values)

@@ -169,7 +169,7 @@ GSErrCode Project::GetPenCount(UInt32* count)
     return NoError;
 }
 
-GSErrCode Project::GetPen(API_PenType* pen)
+GSErrCode Project::GetPen(API_Pen* pen)
 {
     if (pen == nullptr) {
         return APIERR_BADPARS;

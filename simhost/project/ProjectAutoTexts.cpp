@@ -7,7 +7,7 @@
 
 namespace sim {
 
-GSErrCode Project::GetAutoTexts(API_AutoTextList* autotexts, API_AutotextsTypeID typeID)
+GSErrCode Project::GetAutoTexts(API_AutoTextList* autotexts, API_AutotextType typeID)
 {
     if (autotexts == nullptr || typeID != APIAutoText_Custom) {
         return APIERR_BADPARS;

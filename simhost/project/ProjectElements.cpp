@@ -50,7 +50,7 @@ GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo
         }
         coords.values.insert(coords.values.end(), {c.x, c.y});
     }
-    element->data = {{"pen", line.pen}, {"lineType", line.ltypeInd}};
+    element->data = {{"pen", line.linePen.penIndex}, {"lineType", line.ltypeInd}};
     element->coordinates = {std::move(coords)};
     return NoError;
 }
@@ -141,7 +141,7 @@ GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*m
     const Int16 pen = defaults.value("pen", Int16(1));
     switch (type.typeID) {
         case API_PolyLineID:
-            element->polyLine.pen = pen;
+            element->polyLine.linePen.penIndex = pen;
             element->polyLine.ltypeInd = first(API_LinetypeID);
             break;
         case API_TextID:

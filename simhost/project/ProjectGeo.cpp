@@ -18,7 +18,7 @@ bool Finite(std::initializer_list<double> values)
     return true;
 }
 
-bool FiniteSite(const API_SiteLocation& site)
+bool FiniteSite(const API_PlaceInfo& site)
 {
     return Finite({site.longitude, site.latitude, site.altitude, site.north});
 }
@@ -30,15 +30,21 @@ GSErrCode Project::GetGeoLocation(API_GeoLocation* geoLocation)
     if (geoLocation == nullptr) {
         return APIERR_BADPARS;
     }
-    GetSiteLocation(&geoLocation->site);
-    geoLocation->surveyPoint = {model.surveyPoint[0], model.surveyPoint[1], model.surveyPoint[2]};
-    GS::UniString* texts[6] = {&geoLocation->crsName,       &geoLocation->description,   &geoLocation->geodeticDatum,
-                               &geoLocation->verticalDatum, &geoLocation->mapProjection, &geoLocation->mapZone};
+    GetSiteLocation(&geoLocation->placeInfo);
+    geoLocation->surveyPointPosition = {model.surveyPoint[0], model.surveyPoint[1], model.surveyPoint[2]};
+    API_GeoReferenceData& data = geoLocation->geoReferenceData;
+    GS::UniString* texts[6] = {&data.name,          &data.description,   &data.geodeticDatum,
+                               &data.verticalDatum, &data.mapProjection, &data.mapZone};
     for (int i = 0; i < 6; ++i) {
         *texts[i] = GS::UniString(model.crs[i].c_str(), CC_UTF8);
     }
     const auto& reference = model.geoReference;
-    geoLocation->geoReference = {reference[0], reference[1], reference[2], reference[3], reference[4], reference[5]};
+    data.eastings = reference[0];
+    data.northings = reference[1];
+    data.orthogonalHeight = reference[2];
+    data.scale = reference[3];
+    data.xAxisAbscissa = reference[4];
+    data.xAxisOrdinate = reference[5];
     return NoError;
 }
 
@@ -47,25 +53,25 @@ GSErrCode Project::SetGeoLocation(const API_GeoLocation* geoLocation)
     if (geoLocation == nullptr) {
         return APIERR_BADPARS;
     }
-    const API_Coord3D& point = geoLocation->surveyPoint;
-    const API_GeoReference& reference = geoLocation->geoReference;
-    if (!FiniteSite(geoLocation->site) || !Finite({point.x, point.y, point.z}) ||
-        !Finite({reference.eastings, reference.northings, reference.height, reference.scale, reference.xAxisAbscissa,
+    const API_Coord3D& point = geoLocation->surveyPointPosition;
+    const API_GeoReferenceData& reference = geoLocation->geoReferenceData;
+    if (!FiniteSite(geoLocation->placeInfo) || !Finite({point.x, point.y, point.z}) ||
+        !Finite({reference.eastings, reference.northings, reference.orthogonalHeight, reference.scale, reference.xAxisAbscissa,
                  reference.xAxisOrdinate})) {
         return APIERR_BADPARS;
     }
     const GeoState before = Geo();
-    const API_SiteLocation& site = geoLocation->site;
+    const API_PlaceInfo& site = geoLocation->placeInfo;
     model.longitude = site.longitude;
     model.latitude = site.latitude;
     model.altitude = site.altitude;
     model.north = site.north;
     model.surveyPoint = {point.x, point.y, point.z};
-    model.geoReference = {reference.eastings,     reference.northings,     reference.height,
+    model.geoReference = {reference.eastings,     reference.northings,     reference.orthogonalHeight,
                           reference.scale,        reference.xAxisAbscissa, reference.xAxisOrdinate};
-    const GS::UniString* texts[6] = {&geoLocation->crsName,       &geoLocation->description,
-                                     &geoLocation->geodeticDatum, &geoLocation->verticalDatum,
-                                     &geoLocation->mapProjection, &geoLocation->mapZone};
+    const GS::UniString* texts[6] = {&reference.name,          &reference.description,
+                                     &reference.geodeticDatum, &reference.verticalDatum,
+                                     &reference.mapProjection, &reference.mapZone};
     for (int i = 0; i < 6; ++i) {
         model.crs[i] = texts[i]->ToUtf8();
     }
@@ -73,7 +79,7 @@ GSErrCode Project::SetGeoLocation(const API_GeoLocation* geoLocation)
     return NoError;
 }
 
-GSErrCode Project::GetSiteLocation(API_SiteLocation* siteLocation)
+GSErrCode Project::GetSiteLocation(API_PlaceInfo* siteLocation)
 {
     if (siteLocation == nullptr) {
         return APIERR_BADPARS;
@@ -85,7 +91,7 @@ GSErrCode Project::GetSiteLocation(API_SiteLocation* siteLocation)
     return NoError;
 }
 
-GSErrCode Project::SetSiteLocation(const API_SiteLocation* siteLocation)
+GSErrCode Project::SetSiteLocation(const API_PlaceInfo* siteLocation)
 {
     if (siteLocation == nullptr || !FiniteSite(*siteLocation)) {
         return APIERR_BADPARS;

@@ -76,7 +76,7 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
         levelPoints.values.push_back(c.z);
     }
     json surfaces[3];
-    const API_OverriddenAttribute* overrides[3] = {&mesh.oTopMat, &mesh.oSideMat, &mesh.oBotMat};
+    const API_OverriddenAttribute* overrides[3] = {&mesh.topMat, &mesh.sideMat, &mesh.botMat};
     for (int i = 0; i < 3; ++i) {
         if (!overrides[i]->hasValue) {
             continue;

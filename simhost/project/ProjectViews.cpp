@@ -164,7 +164,7 @@ GSErrCode Project::GetStorySettings(API_StoryInfo* storyInfo, UInt32 /*mask*/)
         return APIERR_BADPARS;
     }
     const GSSize size = static_cast<GSSize>(stories.size() * sizeof(API_StoryType));
-    GSHandle handle = BMAllocateHandle(size, ALLCLEAR, 0);
+    GSHandle handle = BMAllocateHandle(size, ALLOCATE_CLEAR, 0);
     if (handle == nullptr) {
         return APIERR_MEMFULL;
     }

@@ -18,7 +18,7 @@ using nlohmann::json;
 template <class T>
 T** Handle(std::size_t count)
 {
-    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(count * sizeof(T)), ALLCLEAR, 0));
+    return reinterpret_cast<T**>(BMAllocateHandle(static_cast<GSSize>(count * sizeof(T)), ALLOCATE_CLEAR, 0));
 }
 
 // An element record and memo filled as the add-on fills them; the memo is released with the object.
@@ -140,7 +140,7 @@ TEST_F(ProjectElementTest, RefusedElementsLeaveTheProjectAsItWas)
         mesh.element.mesh.levelLines = {1, 2};  // two level points claimed, one in the memo
         EXPECT_EQ(mesh.Create(), APIERR_BADPARS);
         mesh.element.mesh.levelLines = {1, 1};
-        mesh.element.mesh.oTopMat = 42;
+        mesh.element.mesh.topMat = 42;
         EXPECT_EQ(mesh.Create(), APIERR_BADINDEX);
     }
     EXPECT_EQ(project.Save(), before);
@@ -152,7 +152,7 @@ TEST_F(ProjectElementTest, MeshKeepsItsClosedPolygonHeightsAndOverrides)
     Draft mesh(project, API_MeshID);
     EXPECT_EQ(mesh.element.mesh.level, 1.5);
     SquareMesh(mesh);
-    mesh.element.mesh.oTopMat = 2;
+    mesh.element.mesh.topMat = 2;
     mesh.element.mesh.materialsChained = false;
     mesh.element.mesh.option = false;
     ASSERT_EQ(mesh.Create(), NoError);
@@ -199,7 +199,7 @@ TEST_F(ProjectElementTest, PictureKeepsItsBytes)
     picture.element.picture.destBox = {1, 2, 3, 4};
     GS::ucscpy(picture.element.picture.pictName, GS::UniString("Ortofoto CUZK").ToUStr());
     CHTruncate("image/png", picture.element.picture.mime, sizeof picture.element.picture.mime);
-    picture.memo.pictHdl = BMAllocateHandle(4, ALLCLEAR, 0);
+    picture.memo.pictHdl = BMAllocateHandle(4, ALLOCATE_CLEAR, 0);
     std::memcpy(*picture.memo.pictHdl, "\x89PNG", 4);
     ASSERT_EQ(picture.Create(), NoError);
 
@@ -224,7 +224,7 @@ TEST_F(ProjectElementTest, APicturesBytesAreHeldOnceAndWrittenOnlyWhenSaved)
         picture.element.picture.storageFormat = APIPictForm_JPEG;
         picture.element.picture.destBox = {0, 0, 10, 10};
         CHTruncate("image/jpeg", picture.element.picture.mime, sizeof picture.element.picture.mime);
-        picture.memo.pictHdl = BMAllocateHandle(static_cast<GSSize>(image.size()), ALLCLEAR, 0);
+        picture.memo.pictHdl = BMAllocateHandle(static_cast<GSSize>(image.size()), ALLOCATE_CLEAR, 0);
         std::memcpy(*picture.memo.pictHdl, image.data(), image.size());
         return picture.Create();
     };

@@ -87,7 +87,7 @@ TEST_F(ProjectTest, ProjectFileRoundTripChangesNothing)
     EXPECT_EQ(project.faultPlan.missing.count("GetSiteLocation"), 1u);
 
     // Saved again after a change, the file still loads to the same project.
-    API_SiteLocation site{};
+    API_PlaceInfo site{};
     site.altitude = 300.0;
     ASSERT_EQ(project.SetSiteLocation(&site), NoError);
     const json changed = project.Save();
@@ -167,23 +167,23 @@ TEST_F(ProjectTest, GeoLocationAndSiteStayConsistent)
 {
     API_GeoLocation geo{};
     ASSERT_EQ(project.GetGeoLocation(&geo), NoError);
-    geo.geoReference.eastings = -743500.5;
-    geo.surveyPoint.x = 743500.5;
-    geo.crsName = "EPSG:5514 (S-JTSK / Krovak East North)";
+    geo.geoReferenceData.eastings = -743500.5;
+    geo.surveyPointPosition.x = 743500.5;
+    geo.geoReferenceData.name = "EPSG:5514 (S-JTSK / Krovak East North)";
     ASSERT_EQ(project.SetGeoLocation(&geo), NoError);
 
-    API_SiteLocation site{};
+    API_PlaceInfo site{};
     site.altitude = 251.5;
     site.latitude = 50.08;
     ASSERT_EQ(project.SetSiteLocation(&site), NoError);
     API_GeoLocation read{};
     ASSERT_EQ(project.GetGeoLocation(&read), NoError);
-    EXPECT_EQ(read.site.altitude, 251.5);
-    EXPECT_EQ(read.geoReference.eastings, -743500.5);
-    EXPECT_EQ(read.crsName, "EPSG:5514 (S-JTSK / Krovak East North)");
+    EXPECT_EQ(read.placeInfo.altitude, 251.5);
+    EXPECT_EQ(read.geoReferenceData.eastings, -743500.5);
+    EXPECT_EQ(read.geoReferenceData.name, "EPSG:5514 (S-JTSK / Krovak East North)");
 
     const json before = project.Save();
-    read.surveyPoint.z = std::numeric_limits<double>::quiet_NaN();
+    read.surveyPointPosition.z = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(project.SetGeoLocation(&read), APIERR_BADPARS);
     site.north = std::numeric_limits<double>::infinity();
     EXPECT_EQ(project.SetSiteLocation(&site), APIERR_BADPARS);
@@ -349,7 +349,7 @@ TEST_F(ProjectTest, PensFollowTheProjectFile)
     project.Load(json::parse(R"({"pens": [{"index": 2, "rgb": [1.0, 0.5, 0.0]}]})"));
     ASSERT_EQ(project.GetPenCount(&count), NoError);
     EXPECT_EQ(count, 1u);
-    API_PenType pen{};
+    API_Pen pen{};
     pen.index = 2;
     ASSERT_EQ(project.GetPen(&pen), NoError);
     EXPECT_EQ(pen.rgb.f_green, 0.5);
@@ -427,7 +427,7 @@ TEST_F(ProjectTest, ProjectRecordTellsWhereTheProjectIsSaved)
 TEST_F(ProjectTest, AutoTextsAreCreatedByNameAndSetByKey)
 {
     API_AutoTextList list;
-    EXPECT_EQ(project.GetAutoTexts(&list, static_cast<API_AutotextsTypeID>(1)), APIERR_BADPARS);
+    EXPECT_EQ(project.GetAutoTexts(&list, static_cast<API_AutotextType>(1)), APIERR_BADPARS);
     GS::Guid guid;
     guid.Generate();
     const API_Guid id = GSGuid2APIGuid(guid);

@@ -112,10 +112,10 @@ protected:
         project.GetElementDefaults(&element, nullptr);
         element.polyLine.poly = {2, 1, 0};
         API_ElementMemo memo{};
-        memo.coords = reinterpret_cast<API_Coord**>(BMAllocateHandle(3 * sizeof(API_Coord), ALLCLEAR, 0));
+        memo.coords = reinterpret_cast<API_Coord**>(BMAllocateHandle(3 * sizeof(API_Coord), ALLOCATE_CLEAR, 0));
         (*memo.coords)[1] = {x, 0};
         (*memo.coords)[2] = {x, 1};
-        memo.pends = reinterpret_cast<Int32**>(BMAllocateHandle(2 * sizeof(Int32), ALLCLEAR, 0));
+        memo.pends = reinterpret_cast<Int32**>(BMAllocateHandle(2 * sizeof(Int32), ALLOCATE_CLEAR, 0));
         (*memo.pends)[1] = 2;
         const GSErrCode error = project.CreateElement(&element, &memo);
         project.DisposeElementMemo(&memo);
@@ -134,9 +134,9 @@ protected:
     GSErrCode SetSurveyPoint(double x)
     {
         API_GeoLocation geo{};
-        geo.surveyPoint = {x, 2, 3};
-        geo.geoReference.scale = 1;
-        geo.crsName = "S-JTSK";
+        geo.surveyPointPosition = {x, 2, 3};
+        geo.geoReferenceData.scale = 1;
+        geo.geoReferenceData.name = "S-JTSK";
         return project.SetGeoLocation(&geo);
     }
 

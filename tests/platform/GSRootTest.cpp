@@ -119,8 +119,8 @@ TEST(Handles, AreZeroFilledAndCounted)
 
 TEST(Handles, NegativeSizeGivesNullAndEmptyHandlesWork)
 {
-    EXPECT_EQ(BMAllocateHandle(-1, ALLCLEAR, 0), nullptr);
-    GSHandle empty = BMAllocateHandle(0, ALLCLEAR, 0);
+    EXPECT_EQ(BMAllocateHandle(-1, ALLOCATE_CLEAR, 0), nullptr);
+    GSHandle empty = BMAllocateHandle(0, ALLOCATE_CLEAR, 0);
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(BMGetHandleSize(empty), 0);
     BMKillHandle(&empty);
