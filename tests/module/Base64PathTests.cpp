@@ -1,7 +1,7 @@
 // Each way of decoding Base64 (scalar, SSE4.1, AVX2), forced one at a time, against the plain
 // letter-by-letter decoder: clean texts of every length, a foreign unit of every kind at every
-// place in a vector block, random and hostile texts, in 8-bit and in UTF-16 units, and output
-// buffers that end exactly where the bytes do.
+// place in a vector block, random and hostile texts, in 8-bit and in UTF-16 units, read from and
+// written to blocks that end exactly where the text and the bytes do.
 
 #include <algorithm>
 #include <memory>
