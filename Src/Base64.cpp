@@ -128,7 +128,7 @@ inline unsigned LastBit(std::uint32_t mask)
 // 10).
 constexpr std::uintptr_t Ahead = 2048;
 
-inline void AskAhead(const void* at)
+LANDFETCH_TARGET("sse4.1") inline void AskAhead(const void* at)
 {
     // The address may lie past the block's end: it only hints, and is never formed as a pointer.
     _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(at) + Ahead), _MM_HINT_T0);
