@@ -3,6 +3,7 @@
 #include "ACAPIFunctions.hpp"
 #include "APIMigration.hpp"
 #include "Bridge.hpp"
+#include "DGModule.hpp"
 #include "HostInterface.hpp"
 #include "MapPalette.hpp"
 

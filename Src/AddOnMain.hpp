@@ -2,7 +2,7 @@
 
 // The add-on's entry points and the handlers it installs with the host.
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "AddOnEntryPoints.hpp"
 
 GSErrCode MenuCommandHandler(const API_MenuParams* menuParams);

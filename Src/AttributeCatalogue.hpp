@@ -2,7 +2,7 @@
 
 // The project's attributes, stories, worksheets and pens as the page's JSON catalogue.
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 GS::UniString JsonEscape(const GS::UniString& text);
 GS::UniString BuildAttributeCatalogue();

@@ -9,7 +9,7 @@
 
 #include "ACAPIFunctions.hpp"
 #include "GSRoot.hpp"
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 // The status of a placement that ended in an exception.
 constexpr GSErrCode ErrPlacementException = -7003;

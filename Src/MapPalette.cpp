@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "APIMigration.hpp"
+#include "DefaultProgramRunner.hpp"
 #include "ExternalAddress.hpp"
-#include "GSUtils.hpp"
 #include "HostInterface.hpp"
 #include "ResourceIds.hpp"
 

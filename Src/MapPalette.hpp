@@ -2,8 +2,11 @@
 
 // The add-on's only window: a palette filled by one browser that shows the web application.
 
-#include "APIDefs.hpp"
-#include "DG.hpp"
+#include "ACAPinc.h"
+#include "AppearanceManager/DGAppearanceManager.hpp"
+#include "DGBrowser.hpp"
+#include "DGDialog.hpp"
+#include "DGPanel.hpp"
 #include "GSRoot.hpp"
 
 class MapPalette : public DG::Palette, public DG::PanelObserver {

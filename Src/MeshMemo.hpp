@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "Outline.hpp"
 
 namespace Placement {

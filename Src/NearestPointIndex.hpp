@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 namespace Placement {
 

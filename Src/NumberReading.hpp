@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 namespace Placement {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 constexpr GSErrCode ErrWorksheetNotFound = -71001;
 constexpr Int16 DefaultStory = -10000;

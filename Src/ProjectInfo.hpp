@@ -5,6 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 GS::UniString ApplyProjectInfo(const std::vector<std::pair<GS::UniString, GS::UniString>>& pairs);

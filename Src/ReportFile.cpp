@@ -11,7 +11,10 @@
 
 #include "AttributeCatalogue.hpp"
 #include "Bridge.hpp"
-#include "DG.hpp"
+#include "DGFileDialog.hpp"
+#include "File.hpp"
+#include "FileType.hpp"
+#include "FileTypeManager.hpp"
 #include "HostInterface.hpp"
 
 namespace {

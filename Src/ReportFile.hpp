@@ -2,8 +2,8 @@
 
 // The page's report, saved as a text file the user chose.
 
-#include "APIDefs.hpp"
-#include "IO.hpp"
+#include "ACAPinc.h"
+#include "Location.hpp"
 
 bool FindReportFolder(IO::Location& folder);
 GS::UniString SanitizeFileName(const GS::UniString& name);

@@ -2,7 +2,7 @@
 
 // Identifiers of the module's own resources.
 
-#include "GSTypes.hpp"
+#include "GSRoot.hpp"
 
 namespace ResourceIds {
 

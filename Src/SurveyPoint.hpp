@@ -2,7 +2,7 @@
 
 // The project's geo-location, survey point and project-origin offset.
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 GS::UniString ReadSurveyPoint();
 GSErrCode WriteSurveyPoint(double eastings, double northings, double height, bool apply, double latitude,

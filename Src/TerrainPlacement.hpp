@@ -2,7 +2,7 @@
 
 // The terrain of the surroundings: measured points become one mesh on the floor plan.
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "Outline.hpp"
 #include "TextureSurface.hpp"
 

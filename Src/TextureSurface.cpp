@@ -9,6 +9,7 @@
 #include "TextureSurface.hpp"
 
 #include "BoundedText.hpp"
+#include "File.hpp"
 #include "HostInterface.hpp"
 #include "PlaceTarget.hpp"
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "APIDefs.hpp"
-#include "IO.hpp"
+#include "ACAPinc.h"
+#include "Location.hpp"
 
 namespace Placement {
 

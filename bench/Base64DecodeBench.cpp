@@ -4,8 +4,8 @@
 // The anchor is one table lookup per byte into a bit accumulator, appending to a vector reserved
 // once. The decoder reads the text as the page hands it over (UTF-16 units), and also in 8 bits.
 // Each is timed writing into memory touched before (the decoding alone) and into a fresh block (as
-// the picture's handle is), in processor time of the thread. Beside them, what memory alone costs:
-// one pass reading the text's bytes and one writing the decoded bytes' room.
+// the picture's handle is), in processor time of the thread. Beside them, a plain pass over the
+// same memory: reading the text's bytes in order and writing the decoded bytes' room, each once.
 
 #include <array>
 #include <cstdint>
@@ -33,7 +33,8 @@ std::string Base64Text(std::size_t bytes)
     return sim::EncodeBase64(image);
 }
 
-// The least any decoder does: read the text's bytes once and write the decoded bytes' room once.
+// Reads the text's bytes eight at a time, leaving the reading ahead to the processor, and writes the
+// decoded bytes' room once.
 template <typename Unit>
 void MemoryPass(const std::basic_string<Unit>& text, std::vector<char>& bytes)
 {

@@ -5,8 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "AppearanceManager/DGAppearanceManager.hpp"
 #include "browser/ChromiumBrowserControl.hpp"
-#include "GSUtils.hpp"
+#include "DefaultProgramRunner.hpp"
+#include "DGDialog.hpp"
+#include "DGFileDialog.hpp"
+#include "DGModule.hpp"
 #include "host/BrowserControl.hpp"
 #include "host/FunctionTable.hpp"
 #include "host/Loader.hpp"

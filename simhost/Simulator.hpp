@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "host/Error.hpp"
 #include "HostApiVersions.hpp"
 

@@ -72,11 +72,11 @@ void SetOwnResourceModule(GSResModule resModule)
 
 }  // namespace HostBinding
 
-namespace Host {
-
+// Defined by qualified name, so that every operation of the table needs its declaration, with the
+// same parameters, in HostInterface.hpp.
 #define LANDFETCH_TOKEN_AND(...) (contextToken __VA_OPT__(, ) __VA_ARGS__)
 #define LANDFETCH_DEFINE_HOST_OPERATION(name, params, args)                      \
-    GSErrCode name params                                                        \
+    GSErrCode Host::name params                                                  \
     {                                                                            \
         API::Slot::name* slot = SlotOf<API::Slot::name>(API::Operation::name);   \
         if (slot == nullptr)                                                     \
@@ -87,9 +87,7 @@ API_HOST_OPERATIONS(LANDFETCH_DEFINE_HOST_OPERATION)
 #undef LANDFETCH_DEFINE_HOST_OPERATION
 #undef LANDFETCH_TOKEN_AND
 
-GSResModule GetOwnResourceModule()
+GSResModule Host::GetOwnResourceModule()
 {
     return ownResModule;
 }
-
-}  // namespace Host

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "ClassicNumbers.hpp"
-#include "GSRoot.hpp"
+#include "GSDebug.hpp"
 
 namespace {
 

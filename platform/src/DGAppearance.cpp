@@ -1,6 +1,7 @@
 #include <algorithm>
 
-#include "DG.hpp"
+#include "AppearanceManager/DGAppearanceManager.hpp"
+#include "DGModule.hpp"
 
 namespace DG {
 

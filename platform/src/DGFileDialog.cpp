@@ -1,4 +1,4 @@
-#include "DG.hpp"
+#include "DGFileDialog.hpp"
 
 namespace DG {
 

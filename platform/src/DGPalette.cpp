@@ -1,6 +1,8 @@
 #include <algorithm>
 
-#include "DG.hpp"
+#include "DGBrowser.hpp"
+#include "DGDialog.hpp"
+#include "ResourceReading.hpp"
 #include "RS.hpp"
 
 namespace DG {

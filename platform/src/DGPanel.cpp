@@ -1,7 +1,8 @@
 #include <algorithm>
 #include <map>
 
-#include "DG.hpp"
+#include "DGDialog.hpp"
+#include "DGPanel.hpp"
 
 namespace GS {
 

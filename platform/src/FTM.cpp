@@ -1,7 +1,8 @@
 #include <map>
 #include <vector>
 
-#include "IO.hpp"
+#include "FileType.hpp"
+#include "FileTypeManager.hpp"
 
 namespace FTM {
 

@@ -1,4 +1,4 @@
-#include "GSUtils.hpp"
+#include "DefaultProgramRunner.hpp"
 
 namespace OSUtils {
 

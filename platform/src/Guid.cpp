@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <random>
 
-#include "GSRoot.hpp"
+#include "GSGuid.hpp"
 
 namespace GS {
 

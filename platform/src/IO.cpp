@@ -1,4 +1,5 @@
-#include "IO.hpp"
+#include "File.hpp"
+#include "Location.hpp"
 
 #include <sys/stat.h>
 

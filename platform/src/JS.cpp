@@ -1,4 +1,4 @@
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 #include <vector>
 

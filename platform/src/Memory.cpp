@@ -2,7 +2,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "GSRoot.hpp"
+#include "BM.hpp"
+#include "MemoryManager.hpp"
 
 namespace GS {
 

@@ -1,3 +1,4 @@
+#include "CH.hpp"
 #include "UniString.hpp"
 
 #include <cstdarg>

@@ -10,8 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "JS.hpp"
 #include "host/BrowserControl.hpp"
+#include "JSValues.hpp"
 
 namespace sim {
 

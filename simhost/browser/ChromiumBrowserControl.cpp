@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "AppearanceManager/DGAppearanceManager.hpp"
 #include "browser/PageScript.hpp"
+#include "DGModule.hpp"
 #include "host/Error.hpp"
 #include "host/PageValues.hpp"
 

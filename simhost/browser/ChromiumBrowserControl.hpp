@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "DG.hpp"
 #include "browser/BindingDispatch.hpp"
 #include "browser/DevToolsPipe.hpp"
 #include "browser/PageConsole.hpp"
 #include "browser/PageServing.hpp"
+#include "DGBrowser.hpp"
+#include "DGPanel.hpp"
 #include "host/BrowserControl.hpp"
 
 namespace sim {

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 namespace sim {
 

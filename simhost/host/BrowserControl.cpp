@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "GSUtils.hpp"
+#include "DefaultProgramRunner.hpp"
+#include "DGDialog.hpp"
 #include "host/Error.hpp"
 
 namespace sim {

@@ -12,9 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
+#include "DGBrowser.hpp"
 #include "host/PageValues.hpp"
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 namespace sim {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "APIDefs.hpp"
+#include "APIFunctionTable.hpp"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 namespace sim {
 

@@ -1,5 +1,6 @@
 #include "host/Shell.hpp"
 
+#include "ResourceReading.hpp"
 #include "RS.hpp"
 
 namespace sim {

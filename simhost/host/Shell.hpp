@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "host/OperationOwners.hpp"
 
 namespace sim {

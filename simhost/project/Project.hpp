@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "host/Faults.hpp"
 #include "host/OperationOwners.hpp"
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <set>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 #include "host/AtomicFile.hpp"
 #include "host/Error.hpp"
 

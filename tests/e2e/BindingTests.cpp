@@ -116,6 +116,30 @@ TEST(ModuleExports, EachBuildExportsExactlyTheTwoNames)
     }
 }
 
+// The module's global new and delete are GSRoot's, kept inside it: it takes none from the standard
+// library, and reaches the host's memory manager for every block.
+TEST(ModuleAllocation, EachBuildAllocatesThroughTheHostsMemoryManager)
+{
+    for (int api : ApiVersions) {
+        const test::ProcessRun run = test::RunProgram("nm", {"-D", "--undefined-only", ModuleBuild(api)});
+        ASSERT_EQ(run.status, 0) << "nm " << ModuleBuild(api) << "\n" << run.err;
+        std::vector<std::string> names;
+        for (std::string text : run.Lines()) {
+            text.erase(text.find_last_not_of("\r") + 1);
+            std::string name = text.substr(text.find_last_of(' ') + 1);
+            names.push_back(name.substr(0, name.find('@')));  // without the symbol's version
+        }
+        const auto imports = [&](const std::string& name) {
+            return std::find(names.begin(), names.end(), name) != names.end();
+        };
+        EXPECT_TRUE(imports("_ZN2GS13MemoryManager8AllocateEm")) << api;
+        EXPECT_TRUE(imports("_ZN2GS13MemoryManager4FreeEPv")) << api;
+        for (const char* global : {"_Znwm", "_Znam", "_ZnwmSt11align_val_t", "_ZdlPv", "_ZdaPv", "_ZdlPvm",
+                                   "_ZdlPvSt11align_val_t"})
+            EXPECT_FALSE(imports(global)) << api << " takes " << global << " from outside";
+    }
+}
+
 TEST(EntryPointRecord, VersionWordApiLevelAddressesAndZerosElsewhere)
 {
     for (int api : ApiVersions) {

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "DG.hpp"
-#include "IO.hpp"
+#include "DGFileDialog.hpp"
+#include "FileType.hpp"
+#include "FileTypeManager.hpp"
+#include "Location.hpp"
 #include "Simulator.hpp"
 #include "ModuleSession.hpp"
 #include "TestSupport.hpp"

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "AppearanceManager/DGAppearanceManager.hpp"
+#include "DGDialog.hpp"
 #include "host/BrowserControl.hpp"
 #include "host/Shell.hpp"
 #include "Simulator.hpp"

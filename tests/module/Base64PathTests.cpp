@@ -1,7 +1,7 @@
 // Each way of decoding Base64 (scalar, SSE4.1, AVX2), forced one at a time, against the plain
 // letter-by-letter decoder: clean texts of every length, a foreign unit of every kind at every
-// place in a vector block, random and hostile texts, in 8-bit and in UTF-16 units, and output
-// buffers that end exactly where the bytes do.
+// place in a vector block, random and hostile texts, in 8-bit and in UTF-16 units, read from and
+// written to blocks that end exactly where the text and the bytes do.
 
 #include <algorithm>
 #include <memory>
@@ -44,14 +44,17 @@ std::vector<char> PlainBytes(const std::u16string& text)
     return plain::DecodeBase64(eightBit);
 }
 
-// Decoded into a heap block exactly as long as the plain decoder's result (the sanitizer build
-// catches a store beyond it), and into a larger buffer whose tail must stay untouched.
+// Decoded into a heap block exactly as long as the plain decoder's result, read from a heap block
+// exactly as long as the text (the sanitizer build catches a load or a store beyond either), and
+// into a larger buffer whose tail must stay untouched.
 template <typename Unit>
 void ExpectBytes(const std::basic_string<Unit>& text, Path path, const std::vector<char>& expected,
                  const std::string& what)
 {
+    const auto exactText = std::make_unique<Unit[]>(text.size());
+    std::copy(text.begin(), text.end(), exactText.get());
     std::vector<char> guarded(expected.size() + 64, '\x5a');
-    const std::size_t size = Base64::DecodeInto(text.data(), text.size(), guarded.data(), path);
+    const std::size_t size = Base64::DecodeInto(exactText.get(), text.size(), guarded.data(), path);
     ASSERT_EQ(size, expected.size()) << what;
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), guarded.begin())) << what;
     EXPECT_EQ(guarded[size], '\x5a') << what << ": written beyond the decoded bytes";
@@ -99,6 +102,7 @@ TEST_P(Base64Path, ForeignUnitsAnywhereInABlockAreSkipped)
     const std::u16string foreign = {u'=', u'\n', u'\r', u' ', u'\t', u'-', u'_', u'\0', u'@', u'[', u'`', u'{',
                                     u'*', u',', u'.', u':', u'?', u'\x7f', u'\x80', u'\xe1', u'\xff', u'\x2a',
                                     char16_t(0x0141), char16_t(0x412B), char16_t(0xFF2F), char16_t(0x0100),
+                                    char16_t(0x2B00), char16_t(0xFF2B), char16_t(0x2F2F), char16_t(0x7A7A),
                                     char16_t(0xD800), char16_t(0xDFFF), char16_t(0xFFFF), char16_t(0x8041)};
     Random random(2);
     const std::u16string letters = Letters(random, 131);
@@ -107,6 +111,28 @@ TEST_P(Base64Path, ForeignUnitsAnywhereInABlockAreSkipped)
             std::u16string text = letters;
             text.insert(at, 1, unit);
             ExpectPlainBytes(text, GetParam(), "unit " + std::to_string(unit) + " at " + std::to_string(at));
+        }
+    }
+}
+
+// Units whose low or high byte is a letter, where narrowing two-byte units to bytes could take them
+// for one: at every place of texts of 64 to 127 units, so that every tail the vector runs leave
+// and every place in a block where they stop is met.
+TEST_P(Base64Path, WideUnitsAtEveryPlaceOfEveryLengthAreSkipped)
+{
+    Random random(6);
+    const std::u16string letters = Letters(random, 127);
+    for (const char16_t unit : {char16_t(0x0141), char16_t(0x2B00), char16_t(0xFF2B), char16_t(0x8030)}) {
+        for (std::size_t length = 64; length < 128; ++length) {
+            for (std::size_t at = 0; at < length; ++at) {
+                std::u16string text = letters.substr(0, length);
+                text[at] = unit;
+                ExpectBytes(text, GetParam(), PlainBytes(text),
+                            "unit " + std::to_string(unit) + " at " + std::to_string(at) + " of " +
+                                std::to_string(length));
+                if (HasFailure())
+                    return;
+            }
         }
     }
 }

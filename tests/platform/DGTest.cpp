@@ -4,7 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "DG.hpp"
+#include "AppearanceManager/DGAppearanceManager.hpp"
+#include "DGBrowser.hpp"
+#include "DGDialog.hpp"
+#include "DGFileDialog.hpp"
+#include "DGModule.hpp"
+#include "DGPanel.hpp"
+#include "FileType.hpp"
+#include "Location.hpp"
 
 namespace {
 

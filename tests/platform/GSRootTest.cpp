@@ -2,8 +2,8 @@
 
 #include <set>
 
+#include "DefaultProgramRunner.hpp"
 #include "GSRoot.hpp"
-#include "GSUtils.hpp"
 
 namespace {
 

@@ -2,7 +2,10 @@
 
 #include <filesystem>
 
-#include "IO.hpp"
+#include "File.hpp"
+#include "FileType.hpp"
+#include "FileTypeManager.hpp"
+#include "Location.hpp"
 #include "TestSupport.hpp"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 namespace {
 

@@ -2,9 +2,15 @@
 
 #include <cstdlib>
 
-#include "DG.hpp"
+#include "AppearanceManager/DGAppearanceManager.hpp"
+#include "DefaultProgramRunner.hpp"
+#include "DGBrowser.hpp"
+#include "DGDialog.hpp"
+#include "DGFileDialog.hpp"
+#include "DGPanel.hpp"
 #include "ElfTestFile.hpp"
-#include "GSUtils.hpp"
+#include "FileTypeManager.hpp"
+#include "Location.hpp"
 #include "ResourceImage.hpp"
 #include "TestSupport.hpp"
 

@@ -8,7 +8,7 @@
 #include <new>
 #include <type_traits>
 
-#include "APIDefs.hpp"
+#include "ACAPinc.h"
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "DG.hpp"
+#include "DGBrowser.hpp"
+#include "DGDialog.hpp"
+#include "DGPanel.hpp"
 #include "ElfTestFile.hpp"
 #include "ResourceImage.hpp"
 #include "TestSupport.hpp"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "JS.hpp"
+#include "JSValues.hpp"
 
 namespace test {
 

@@ -1,13 +1,12 @@
 #pragma once
 
-// The host's dialog library: palettes, panels and their observers, the browser control, the file
-// dialog and the appearance manager. Host-side hooks (marked so) let the host deliver events.
+// The host's dialog library: panels and their observers, the items on them, and the event lists
+// the other dialog headers use. Host-side hooks (marked so) let the host deliver events.
 
 #include <functional>
 #include <vector>
 
 #include "GSRoot.hpp"
-#include "IO.hpp"
 
 namespace GS {
 
@@ -154,58 +153,6 @@ private:
     Int32 height;
 };
 
-class PLATFORM_API Dialog : public Panel {
-public:
-    using Panel::Panel;
-    ~Dialog() override;
-
-    void BeginMoveResizeItems();
-    void EndMoveResizeItems();
-    bool IsInMoveResize() const { return moveResizeDepth > 0; }
-
-private:
-    Int32 moveResizeDepth = 0;
-};
-
-class PLATFORM_API ModelessBase : public Dialog {
-public:
-    using Dialog::Dialog;
-    ~ModelessBase() override;
-
-    void Show(Int16 refItem = -32768);
-    void Hide();
-    bool IsVisible() const { return visible; }
-    void BeginEventProcessing();
-    void EndEventProcessing();
-    bool IsProcessingEvents() const { return processingEvents; }
-
-private:
-    bool visible = false;
-    bool processingEvents = false;
-};
-
-// A floating palette made from a dialog resource of a module.
-class PLATFORM_API Palette : public ModelessBase {
-public:
-    Palette(GSResModule dialogResModule, Int16 resId, GSResModule iconResModule, const GS::Guid& guid);
-    ~Palette() override;
-
-    const GS::Guid& GetGuid() const { return guid; }
-    const GS::UniString& GetTitle() const { return title; }
-    Int16 GetResourceId() const { return resId; }
-    GSResModule GetResourceModule() const { return resModule; }
-
-    // Host side: the palettes that exist, in the order they were made.
-    static std::vector<Palette*> GetAll();
-    static Palette* Find(const GS::Guid& guid);
-
-private:
-    GS::Guid guid;
-    GS::UniString title;
-    Int16 resId;
-    GSResModule resModule;
-};
-
 class PLATFORM_API Item {
 public:
     // The item's place and size come from the panel's dialog resource.
@@ -229,119 +176,5 @@ private:
     Int16 id;
     Int32 x = 0, y = 0, width = 0, height = 0;
 };
-
-class BrowserBase;
-
-struct BrowserNewTabArg {
-    GS::UniString url;
-};
-
-struct BrowserURLChangeArg {
-    GS::UniString url;
-};
-
-class PLATFORM_API BrowserBase : public Item {
-public:
-    BrowserBase(const Panel& panel, Int16 id);
-    ~BrowserBase() override;
-
-    void StopLoad();
-    UInt32 GetStopLoadCount() const { return stopLoadCount; }
-
-    EventProperty<BrowserBase, BrowserNewTabArg> onNewTab;
-    EventProperty<BrowserBase, BrowserURLChangeArg, bool> onURLChange;
-
-    // Host side: the browser controls that exist.
-    static std::vector<BrowserBase*> GetAll();
-
-private:
-    UInt32 stopLoadCount = 0;
-};
-
-class PLATFORM_API Browser : public BrowserBase {
-public:
-    Browser(const Panel& panel, Int16 id);
-    ~Browser() override;
-};
-
-struct AppearanceChangedEventArg {
-    Int16 appearance = 0;  // 1: dark
-};
-
-class PLATFORM_API AppearanceManager {
-public:
-    using Handler = std::function<void(const AppearanceManager&, const AppearanceChangedEventArg&)>;
-
-    class PLATFORM_API ChangeEvent {
-    public:
-        // The subscription ends when the target is destroyed.
-        void Add(EventTarget& target, Handler handler);
-        UInt32 GetSubscriberCount() const;
-
-    private:
-        friend class AppearanceManager;
-        struct Subscription {
-            UInt64 id;
-            Handler handler;
-        };
-        std::vector<Subscription> subscriptions;
-        UInt64 nextId = 1;
-    };
-
-    ChangeEvent onAppearanceChanged;
-
-    // Host side: switches the theme and tells every subscriber.
-    void SetAppearance(Int16 appearance);
-};
-
-PLATFORM_API AppearanceManager& GetAppearanceManager();
-PLATFORM_API bool IsDarkMode();
-// Host side: the theme the host starts with, without an event.
-PLATFORM_API void SetDarkMode(bool dark);
-
-class PLATFORM_API SystemDialog {
-public:
-    virtual ~SystemDialog();
-    void SetTitle(const GS::UniString& newTitle) { title = newTitle; }
-    const GS::UniString& GetTitle() const { return title; }
-    virtual bool Invoke() = 0;
-
-private:
-    GS::UniString title;
-};
-
-class PLATFORM_API FileDialog : public SystemDialog {
-public:
-    enum Type : Int32 { OpenFile = 1, OpenMultiFile = 2, OpenFolder = 3, Save = 4 };
-
-    explicit FileDialog(Int32 type);
-    ~FileDialog() override;
-
-    bool AddFilter(FTM::TypeID type, Int32 extensionOption = 0);
-    void SetFolder(const IO::Location& newFolder) { folder = newFolder; }
-    bool SelectFile(const IO::Location& file, bool selectName = true);
-    bool Invoke() override;
-
-    UInt32 GetSelectionCount() const { return static_cast<UInt32>(selected.size()); }
-    const IO::Location& GetSelectedFile(UInt32 index) const;
-
-    // Host side: what the dialog shows, and the user's choice.
-    Int32 GetType() const { return type; }
-    const std::vector<FTM::TypeID>& GetFilters() const { return filters; }
-    const IO::Location& GetFolder() const { return folder; }
-    const IO::Location& GetProposedFile() const { return proposed; }
-    void SetSelectedFile(const IO::Location& file);
-
-private:
-    Int32 type;
-    std::vector<FTM::TypeID> filters;
-    IO::Location folder;
-    IO::Location proposed;
-    std::vector<IO::Location> selected;
-};
-
-// Host side: answers every file dialog that is invoked; without one a dialog is cancelled.
-using FileDialogAnswerer = std::function<bool(FileDialog&)>;
-PLATFORM_API void SetFileDialogAnswerer(FileDialogAnswerer answerer);
 
 }  // namespace DG

@@ -7,9 +7,8 @@
 #include <functional>
 #include <type_traits>
 
-#include "DG.hpp"
 #include "GSRoot.hpp"
-#include "IO.hpp"
+#include "Location.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // Result codes
@@ -113,43 +112,6 @@ struct API_EnvirParams {
     Int32 serverApplication;
     Int32 applicationVersion;
 };
-
-using API_Token = void*;
-
-using APICheckEnvironmentProc = API_AddonType(API_EnvirParams* envirParams);
-using APIRegisterInterfaceProc = GSErrCode(API_Token token);
-using APIInitializeProc = GSErrCode(API_Token token);
-using APIFreeDataProc = GSErrCode();
-
-// The record an add-on fills in GetExportedFuncAddrs: 120 bytes, everything else zero.
-struct API_ExportedFuncs {
-    UInt32 versionWord;  // API major version in the upper 16 bits, 1 in the lower
-    UInt32 reserved0;
-    APICheckEnvironmentProc* checkEnvironment;
-    APIRegisterInterfaceProc* registerInterface;
-    APIInitializeProc* initialize;
-    APIFreeDataProc* freeData;
-    Int32 apiLevel;  // major version times 1000
-    UInt8 reserved1[76];
-};
-static_assert(sizeof(API_ExportedFuncs) == 120);
-static_assert(offsetof(API_ExportedFuncs, checkEnvironment) == 8);
-static_assert(offsetof(API_ExportedFuncs, apiLevel) == 40);
-
-using GetExportedFuncAddrsProc = void(API_ExportedFuncs* exported);
-using SetImportedFuncAddrsProc = GSErrCode(const void* functionTable);
-
-// Host API versions and the size of each version's function table.
-constexpr UInt32 APIFunctionTableSize(Int32 apiVersion)
-{
-    switch (apiVersion) {
-        case 27: return 5184;
-        case 28: return 5144;
-        case 29: return 5152;
-        case 30: return 5408;
-        default: return 0;
-    }
-}
 
 // ---------------------------------------------------------------------------------------------
 // Menus, palettes, project events

@@ -23,14 +23,6 @@ using GSResModule = Int32;
 constexpr GSErrCode NoError = 0;
 constexpr GSResModule InvalidResModule = -1;  // all bits set
 
-// 8-bit character codes. The default code (0) is UTF-8 on this platform; 99 names UTF-8 explicitly.
-// Any other code is read and written as Latin-1, one byte per code unit.
-enum GSCharCode : Int32 {
-    CC_Default = 0,
-    CC_Latin1 = 1,
-    CC_UTF8 = 99
-};
-
 namespace GS {
 using IntPtr = std::intptr_t;
 using UIntPtr = std::uintptr_t;

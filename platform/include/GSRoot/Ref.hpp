@@ -3,12 +3,10 @@
 #include <memory>
 #include <utility>
 
+#include "Counter.hpp"
 #include "GSException.hpp"
 
 namespace GS {
-
-// Counting policy of the host's shared references: single-threaded, non-intrusive.
-class Counter {};
 
 template <class T, class C = Counter>
 class Ref {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "RS.hpp"
+#include "ResourceReading.hpp"
 
 namespace RS {
 

@@ -1,13 +1,14 @@
-// The module's global allocation goes through the host's memory manager, as every add-on's does.
+// GSRoot's global operator new and delete: every add-on module links them, so that its global
+// allocation goes through the host's memory manager. An add-on defines none of its own.
 
 #include <cstdint>
 #include <new>
 
-#include "GSRoot.hpp"
+#include "MemoryManager.hpp"
 
 // The replacements stay private to the binary that holds them. Were they exported, the memory
 // manager's own call of the global allocator would come back here when this file is linked into a
-// program rather than into the module.
+// program rather than into a module.
 asm(".hidden _Znwm\n.hidden _Znam\n"
     ".hidden _ZnwmRKSt9nothrow_t\n.hidden _ZnamRKSt9nothrow_t\n"
     ".hidden _ZnwmSt11align_val_t\n.hidden _ZnamSt11align_val_t\n"

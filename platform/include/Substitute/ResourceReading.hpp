@@ -1,23 +1,14 @@
 #pragma once
 
-// Resource strings and other resources of a module, read from the module's own image.
+// The host's reading of a module's resources: a host reads an add-on's menu, palette and icons so.
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "GSRoot.hpp"
-#include "Win32.hpp"
-
-// Opens the resources of a loaded module; InvalidResModule when it has none.
-PLATFORM_API GSResModule RSInitModuleImageCache(HINSTANCE instance);
-PLATFORM_API void RSRemoveModuleImageCache(GSResModule resModule);
-
-// Item `index` (from 1) of string list `resId`; false when there is no such item.
-PLATFORM_API bool RSGetIndString_ParamAdapter(GS::UniString* text, Int32 resId, Int32 index, GSResModule resModule);
+#include "RS.hpp"
 
 namespace RS {
-
-PLATFORM_API void ResModuleClosed(GSResModule resModule);
 
 // Opens the resources of a module file without loading it (a host reads an add-on's menu and icons so).
 PLATFORM_API GSResModule OpenModuleFile(const std::string& path);

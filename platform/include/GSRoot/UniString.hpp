@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "CH.hpp"
 #include "GSTypes.hpp"
 #include "PlatformExport.hpp"
 
@@ -83,7 +84,3 @@ PLATFORM_API uchar_t* ucsncpy(uchar_t* dest, const uchar_t* source, UInt32 capac
 PLATFORM_API UInt32 ucslen(const uchar_t* text);
 
 }  // namespace GS
-
-// Copies an 8-bit text into a buffer of `destSize` bytes, zero-terminated, without cutting a
-// UTF-8 sequence in half. Returns the number of bytes copied before the terminator.
-PLATFORM_API Int32 CHTruncate(const char* source, char* dest, Int32 destSize, GSCharCode charCode = CC_Default);

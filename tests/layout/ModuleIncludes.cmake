@@ -1,0 +1,42 @@
+cmake_minimum_required(VERSION 3.25)
+
+# What the add-on's feature files see: their own headers, the two headers of Src/host/ meant for them,
+# and the host's headers. The function table and whatever else only the substitute platform has stay
+# with the forwarding code and the binding.
+set(host_module_folders Inc GSRoot DGLib JavascriptEngine InputOutput RS GSUtils)
+set(feature_visible_host_headers HostInterface.hpp AddOnEntryPoints.hpp)
+
+file(GLOB sources ${SOURCE_DIR}/Src/*.cpp ${SOURCE_DIR}/Src/*.hpp)
+foreach(header ${feature_visible_host_headers})
+    list(APPEND sources ${SOURCE_DIR}/Src/host/${header})
+endforeach()
+
+set(faults "")
+foreach(source ${sources})
+    file(STRINGS ${source} lines REGEX "^#include \"")
+    foreach(line ${lines})
+        string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" name "${line}")
+        set(found FALSE)
+        if(EXISTS ${SOURCE_DIR}/Src/${name})
+            set(found TRUE)
+        endif()
+        if(name IN_LIST feature_visible_host_headers)
+            set(found TRUE)
+        endif()
+        foreach(folder ${host_module_folders})
+            if(EXISTS ${SOURCE_DIR}/platform/include/${folder}/${name})
+                set(found TRUE)
+            endif()
+        endforeach()
+        if(NOT found)
+            file(RELATIVE_PATH where ${SOURCE_DIR} ${source})
+            string(APPEND faults "\n  ${where}: \"${name}\" is no host header")
+        endif()
+    endforeach()
+endforeach()
+
+if(faults)
+    message(FATAL_ERROR "feature files include what only the substitute or the binding has:${faults}")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} files include only their own and the host's headers")
