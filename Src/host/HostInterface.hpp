@@ -1,7 +1,7 @@
 #pragma once
 
 // One thin forwarding function per host operation, in the host's own types. Each calls through the
-// host's function table; an empty slot answers APIERR_MISSINGCODE. No other file of the module
+// host's function table; an empty slot answers APIERR_NOTSUPPORTED. No other file of the module
 // calls through the table, and only the forwarding code sees its layout.
 
 #include "ACAPinc.h"
@@ -13,7 +13,7 @@
 namespace Host {
 
 // Shell
-GSErrCode RegisterMenu(Int16 menuStrResID, Int16 promptStrResID, API_MenuCodeID menuCode, GSFlags menuFlags);
+GSErrCode RegisterMenu(Int16 menuStrResID, Int16 promptStrResID, APIMenuCodeID menuCode, GSFlags menuFlags);
 GSErrCode InstallMenuHandler(Int16 menuStrResID, APIMenuCommandProc* handler);
 GSErrCode RegisterPalette(Int32 referenceID, APIPaletteControlCallBackProc* callback, GSFlags controlFlags,
                           const API_Guid& guid);
@@ -30,8 +30,8 @@ GSErrCode BrowserRegisterObject(DG::Browser& browser, const GS::Ref<JS::Object, 
 // Geo-location
 GSErrCode GetGeoLocation(API_GeoLocation* geoLocation);
 GSErrCode SetGeoLocation(const API_GeoLocation* geoLocation);
-GSErrCode GetSiteLocation(API_SiteLocation* siteLocation);
-GSErrCode SetSiteLocation(const API_SiteLocation* siteLocation);
+GSErrCode GetSiteLocation(API_PlaceInfo* siteLocation);
+GSErrCode SetSiteLocation(const API_PlaceInfo* siteLocation);
 GSErrCode GetOriginOffset(API_Coord* offset);
 
 // Views and worksheets
@@ -49,7 +49,7 @@ GSErrCode EnumerateAttributes(API_AttrTypeID typeID, const API_AttributeVisitor&
 GSErrCode GetAttributeByName(API_Attr_Head* head);
 GSErrCode CreateAttribute(API_Attribute* attribute, API_AttributeDefExt* defs, const GS::UniString& folder);
 GSErrCode GetPenCount(UInt32* count);
-GSErrCode GetPen(API_PenType* pen);
+GSErrCode GetPen(API_Pen* pen);
 
 // Elements and undo
 GSErrCode GetElementDefaults(API_Element* element, API_ElementMemo* memo);
@@ -66,7 +66,7 @@ GSErrCode CopyFilesIntoLibrary(const IO::Location& libraryFolder, const GS::Arra
 GSErrCode ReloadLibraries();
 
 // Autotexts
-GSErrCode GetAutoTexts(API_AutoTextList* autotexts, API_AutotextsTypeID typeID);
+GSErrCode GetAutoTexts(API_AutoTextList* autotexts, API_AutotextType typeID);
 GSErrCode CreateAutoText(const API_Guid* guid, const char* name);
 GSErrCode SetAutoText(const GS::UniString* dbKey, const GS::UniString* value);
 
