@@ -1,6 +1,7 @@
 // The project record, special folders and libraries.
 
 #include <filesystem>
+#include <memory>
 
 #include "host/AtomicFile.hpp"
 #include "host/Error.hpp"
@@ -29,17 +30,11 @@ GSErrCode Project::GetProjectInfo(API_ProjectInfo* projectInfo)
     if (projectInfo == nullptr) {
         return APIERR_BADPARS;
     }
+    // The record owns what it holds: a second call replaces the first call's answer.
+    std::destroy_at(projectInfo);
+    std::construct_at(projectInfo);
     projectInfo->untitled = untitled;
     projectInfo->teamwork = false;
-    // The record owns what it holds: a second call replaces the first call's answer.
-    delete projectInfo->location;
-    delete projectInfo->location_team;
-    delete projectInfo->projectPath;
-    delete projectInfo->projectName;
-    projectInfo->location = nullptr;
-    projectInfo->location_team = nullptr;
-    projectInfo->projectPath = nullptr;
-    projectInfo->projectName = nullptr;
     if (!untitled && !projectFile.empty()) {
         projectInfo->location = new IO::Location(Text(projectFile));
         projectInfo->projectPath = new GS::UniString(Text(projectFile));
