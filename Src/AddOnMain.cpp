@@ -19,7 +19,7 @@ constexpr GSFlags ProjectEventMask = APINotify_New | APINotify_NewAndReset | API
 Int32 PaletteReferenceId(const GS::Guid& guid)
 {
     UInt8 binary[16];
-    guid.GetBinary(binary);
+    std::memcpy(binary, &GSGuid2APIGuid(guid), sizeof binary);
     UInt32 sum = 0;
     for (int word = 0; word < 4; ++word) {
         UInt32 value;

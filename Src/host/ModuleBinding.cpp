@@ -68,8 +68,8 @@ __attribute__((destructor)) void ModuleUnloading()
         HostBinding::SetOwnResourceModule(InvalidResModule);
     }
     if (HostBinding::GetContextToken() != nullptr) {
-        const std::string path = GS::UniString(modulePath).ToUtf8();
-        DBPrintf("Abnormal add-on termination (\"%s\")", path.c_str());
+        const GS::UniString::CStr path = GS::UniString(modulePath).ToCStr(CC_UTF8);
+        DBPrintf("Abnormal add-on termination (\"%s\")", path.Get());
         DBPrintf("\n");
         HostBinding::SetContextToken(nullptr);
     }

@@ -1,5 +1,6 @@
 #include "File.hpp"
 #include "Location.hpp"
+#include "UniStringUnits.hpp"
 
 #include <sys/stat.h>
 
@@ -84,17 +85,17 @@ GSErrCode Location::AppendToLocal(const Name& name)
     const GS::UniString& text = name.ToString();
     if (text.IsEmpty())
         return BadParameterErr;
-    std::u16string units = path.Units();
+    std::u16string units(Substitute::Units(path));
     if (!units.empty() && !IsSeparator(units, units.back()))
         units.push_back(SeparatorOf(units));
-    units += text.Units();
+    units += Substitute::Units(text);
     path = GS::UniString(std::move(units));
     return NoError;
 }
 
 GSErrCode Location::DeleteLastLocalName()
 {
-    const std::u16string& units = path.Units();
+    const std::u16string units(Substitute::Units(path));
     const auto [start, end] = LastName(units);
     if (start == end)
         return BadLocationErr;
@@ -112,7 +113,7 @@ GSErrCode Location::GetLastLocalName(Name* name) const
 {
     if (name == nullptr)
         return BadParameterErr;
-    const std::u16string& units = path.Units();
+    const std::u16string units(Substitute::Units(path));
     const auto [start, end] = LastName(units);
     if (start == end)
         return BadLocationErr;
@@ -130,7 +131,7 @@ GSErrCode Location::ToPath(GS::UniString* result) const
 
 std::string Location::ToFileSystemPath() const
 {
-    const std::u16string& units = path.Units();
+    const std::u16string units(Substitute::Units(path));
     if (IsUncPath(units))
         return std::string();
     if (!IsDrivePath(units))

@@ -34,7 +34,7 @@ Array::~Array()
         pending.pop_back();
         if (item.Shared().use_count() != 1)
             continue;
-        if (auto* array = dynamic_cast<Array*>(item.Get())) {
+        if (auto* array = dynamic_cast<Array*>(static_cast<Base*>(item))) {
             pending.insert(pending.end(), array->items.begin(), array->items.end());
             array->items.Clear();
         }

@@ -70,10 +70,8 @@ TEST_P(EveryBuild, StartUpRegistersMenuPaletteAndProjectEvents)
     const GS::Guid guid("{8E2B6A41-0C7D-4E2A-9B3F-1A5C9D7E4F20}");
     EXPECT_EQ(palette.guid, GSGuid2APIGuid(guid));
     EXPECT_EQ(palette.flags, 0x3F7u);
-    UInt8 binary[16];
-    guid.GetBinary(binary);
     UInt32 words[4];
-    std::memcpy(words, binary, sizeof words);
+    std::memcpy(words, &GSGuid2APIGuid(guid), sizeof words);
     EXPECT_EQ(static_cast<UInt32>(palette.referenceId), words[0] + words[1] + words[2] + words[3]);
 
     EXPECT_TRUE(shell.HasProjectEventHandler());

@@ -69,25 +69,27 @@ struct API_Guid {
 };
 static_assert(sizeof(API_Guid) == 16);
 
-inline API_Guid GSGuid2APIGuid(const GS::Guid& guid)
+constexpr API_Guid APINULLGuid{};
+static_assert(sizeof(GS::Guid) == sizeof(API_Guid));
+
+inline API_Guid& GSGuid2APIGuid(GS::Guid& guid)
 {
-    UInt8 binary[16];
-    guid.GetBinary(binary);
-    API_Guid result;
-    std::memcpy(&result, binary, sizeof result);
-    return result;
+    return reinterpret_cast<API_Guid&>(guid);
 }
 
-inline GS::Guid APIGuid2GSGuid(const API_Guid& guid)
+inline const API_Guid& GSGuid2APIGuid(const GS::Guid& guid)
 {
-    UInt8 binary[16];
-    std::memcpy(binary, &guid, sizeof binary);
-    return GS::Guid(binary);
+    return reinterpret_cast<const API_Guid&>(guid);
 }
 
-inline bool IsNullGuid(const API_Guid& guid)
+inline GS::Guid& APIGuid2GSGuid(API_Guid& guid)
 {
-    return guid == API_Guid{};
+    return reinterpret_cast<GS::Guid&>(guid);
+}
+
+inline const GS::Guid& APIGuid2GSGuid(const API_Guid& guid)
+{
+    return reinterpret_cast<const GS::Guid&>(guid);
 }
 
 using API_AttributeIndex = Int32;
