@@ -35,10 +35,10 @@ API_AddonType CheckAddOnEnvironment(API_EnvirParams* envirParams)
 {
     if (envirParams != nullptr) {
         const GSResModule resModule = Host::GetOwnResourceModule();
-        RSGetIndString_ParamAdapter(&envirParams->addOnInfo.name, ResourceIds::AddOnInfoStrings,
-                                    ResourceIds::AddOnNameIndex, resModule);
-        RSGetIndString_ParamAdapter(&envirParams->addOnInfo.description, ResourceIds::AddOnInfoStrings,
-                                    ResourceIds::AddOnDescriptionIndex, resModule);
+        RSGetIndString(&envirParams->addOnInfo.name, ResourceIds::AddOnInfoStrings, ResourceIds::AddOnNameIndex,
+                       resModule);
+        RSGetIndString(&envirParams->addOnInfo.description, ResourceIds::AddOnInfoStrings,
+                       ResourceIds::AddOnDescriptionIndex, resModule);
     }
     return APIAddon_Preload;
 }

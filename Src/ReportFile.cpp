@@ -179,7 +179,7 @@ GS::UniString ChooseReportFile(const GS::UniString& proposedName)
     FTM::TypeID typeID = FTM::FileTypeManager::SearchForType(reportType, FTM::RootGroup);
     if (typeID == FTM::UnknownType)
         typeID = typeManager.AddType(reportType, FTM::RootGroup);
-    dialog.AddFilter(typeID, 0);
+    dialog.AddFilter(typeID, DG::FileDialog::SystemDefault);
 
     dialog.SetFolder(folder);
     IO::Location proposed = folder;
@@ -217,7 +217,7 @@ GS::UniString WriteReportFile(const GS::UniString& target, const GS::UniString& 
     IO::File file(location, IO::File::Create);
     if (file.GetStatus() != NoError)
         return ReplyNoFile;
-    if (file.Open(IO::File::WriteEmptyMode, IO::File::Report) != NoError)
+    if (file.Open(IO::File::WriteEmptyMode, IO::AccessDeniedIsErrorInPrivateLocations) != NoError)
         return ReplyNotWritten;
 
     static const char byteOrderMark[3] = {'\xEF', '\xBB', '\xBF'};

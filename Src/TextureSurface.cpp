@@ -48,7 +48,7 @@ bool WriteTemporaryFile(const IO::Location& file, const std::vector<char>& bytes
         diagnostics += "tex_file_err ";
         return false;
     }
-    if (output.Open(IO::File::WriteEmptyMode, IO::File::Report) != NoError) {
+    if (output.Open(IO::File::WriteEmptyMode, IO::AccessDeniedIsErrorInPrivateLocations) != NoError) {
         diagnostics += "tex_open_err ";
         return false;
     }

@@ -55,7 +55,7 @@ __attribute__((constructor)) void ModuleLoaded()
     RegisterWindowMessageW(u"commdlg_FileNameOK");
     moduleInstance = GetModuleOfAddress(reinterpret_cast<const void*>(&ModuleLoaded));
     GetModuleFileNameW(moduleInstance, modulePath, ModulePathCapacity);
-    HostBinding::SetOwnResourceModule(RSInitModuleImageCache(moduleInstance));
+    HostBinding::SetOwnResourceModule(RSInitModuleImageCache(reinterpret_cast<GSResModule>(moduleInstance)));
 }
 
 // Runs before the module's static objects are destroyed, as the loader's detach notification does.

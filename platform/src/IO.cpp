@@ -160,7 +160,7 @@ void SetDriveFolder(char driveLetter, const std::string& folder)
     DriveFolders()[static_cast<char>(std::toupper(static_cast<unsigned char>(driveLetter)))] = folder;
 }
 
-File::File(const Location& location, Int32 onNotFound) : location(location)
+File::File(const Location& location, OnNotFound onNotFound) : location(location)
 {
     const std::string fsPath = location.ToFileSystemPath();
     if (fsPath.empty()) {
@@ -172,6 +172,8 @@ File::File(const Location& location, Int32 onNotFound) : location(location)
         status = S_ISDIR(info.st_mode) ? BadLocationErr : NoError;
         return;
     }
+    if (onNotFound == Ignore)
+        return;
     if (onNotFound != Create) {
         status = FileNotFoundErr;
         return;
@@ -189,7 +191,7 @@ File::~File()
     Close();
 }
 
-GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment)
+GSErrCode File::Open(OpenMode openMode, AccessDeniedTreatment accessDeniedTreatment)
 {
     if (status != NoError)
         return status;
@@ -199,6 +201,7 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment)
     switch (openMode) {
         case ReadMode: mode = "rb"; break;
         case WriteEmptyMode: mode = "wb"; break;
+        case WriteMode:
         case ReadWriteMode: mode = "r+b"; break;
         case AppendMode: mode = "ab"; break;
         default: return BadParameterErr;
@@ -207,7 +210,7 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment)
     if (handle != nullptr)
         return NoError;
     const GSErrCode error = errno == EACCES ? AccessDeniedErr : FileNotFoundErr;
-    if (error == AccessDeniedErr && accessDeniedTreatment == Throw)
+    if (error == AccessDeniedErr && accessDeniedTreatment == AccessDeniedIsError)
         throw GS::GSException("Access denied", __FILE__, __LINE__, error);
     return error;
 }

@@ -295,11 +295,11 @@ TEST_P(ThemedBuild, AppearanceChangesRunTheThemeScript)
     for (Int16 appearance : {1, 0, 2, 1})
         host.sim.SetAppearance(appearance);
     EXPECT_EQ(host.sim.TakeScripts(), (Strings{DarkScript, LightScript, LightScript, DarkScript}));
-    EXPECT_EQ(DG::GetAppearanceManager().onAppearanceChanged.GetSubscriberCount(), 1u);
+    EXPECT_EQ(DG::AppearanceManager::onAppearanceChanged.GetSubscriberCount(), 1u);
 
     host.sim.Shutdown(false);
-    EXPECT_EQ(DG::GetAppearanceManager().onAppearanceChanged.GetSubscriberCount(), 0u);
-    DG::GetAppearanceManager().SetAppearance(0);  // reaches no destroyed palette
+    EXPECT_EQ(DG::AppearanceManager::onAppearanceChanged.GetSubscriberCount(), 0u);
+    DG::AppearanceManager::GetInstance().SetAppearance(0);  // reaches no destroyed palette
 }
 
 TEST_P(ThemedBuild, GetAppearanceReadsTheThemeAtTheCall)
