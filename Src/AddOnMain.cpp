@@ -19,7 +19,7 @@ constexpr GSFlags ProjectEventMask = APINotify_New | APINotify_NewAndReset | API
 Int32 PaletteReferenceId(const GS::Guid& guid)
 {
     UInt8 binary[16];
-    guid.GetBinary(binary);
+    std::memcpy(binary, &GSGuid2APIGuid(guid), sizeof binary);
     UInt32 sum = 0;
     for (int word = 0; word < 4; ++word) {
         UInt32 value;
@@ -35,10 +35,10 @@ API_AddonType CheckAddOnEnvironment(API_EnvirParams* envirParams)
 {
     if (envirParams != nullptr) {
         const GSResModule resModule = Host::GetOwnResourceModule();
-        RSGetIndString_ParamAdapter(&envirParams->addOnInfo.name, ResourceIds::AddOnInfoStrings,
-                                    ResourceIds::AddOnNameIndex, resModule);
-        RSGetIndString_ParamAdapter(&envirParams->addOnInfo.description, ResourceIds::AddOnInfoStrings,
-                                    ResourceIds::AddOnDescriptionIndex, resModule);
+        RSGetIndString(&envirParams->addOnInfo.name, ResourceIds::AddOnInfoStrings, ResourceIds::AddOnNameIndex,
+                       resModule);
+        RSGetIndString(&envirParams->addOnInfo.description, ResourceIds::AddOnInfoStrings,
+                       ResourceIds::AddOnDescriptionIndex, resModule);
     }
     return APIAddon_Preload;
 }

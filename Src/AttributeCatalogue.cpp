@@ -11,6 +11,7 @@
 
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
+#include "TextUnits.hpp"
 
 namespace {
 
@@ -130,7 +131,7 @@ GS::UniString PensArray()
 
 GS::UniString JsonEscape(const GS::UniString& text)
 {
-    const std::u16string& units = text.Units();
+    const std::u16string_view units = TextUnits(text);
     std::u16string escaped;
     escaped.reserve(units.size());
     for (char16_t unit : units) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "TextUnits.hpp"
+
 namespace {
 
 constexpr char16_t Replacement = 0xFFFD;
@@ -23,7 +25,7 @@ GS::UniString BoundedText(const GS::UniString& text, UInt32 capacity)
 {
     if (capacity == 0)
         return {};
-    const std::u16string& units = text.Units();
+    const std::u16string_view units = TextUnits(text);
     const std::size_t room = capacity - 1;
     std::u16string kept;
     kept.reserve(std::min(units.size(), room));

@@ -24,7 +24,7 @@ const JS::Value* ValueAt(const JSArgs& args, UInt32 index)
 {
     if (index >= args.GetSize())
         return nullptr;
-    return dynamic_cast<const JS::Value*>(args[index].Get());
+    return dynamic_cast<const JS::Value*>(static_cast<JS::Base*>(args[index]));
 }
 
 template <typename Unit>
@@ -47,7 +47,7 @@ JSArgs ArgumentList(JSRef parameter)
 {
     if (parameter == nullptr)
         return {};
-    if (const auto* array = dynamic_cast<const JS::Array*>(parameter.Get()))
+    if (const auto* array = dynamic_cast<const JS::Array*>(static_cast<JS::Base*>(parameter)))
         return array->GetItemArray();
     return JSArgs{parameter};
 }

@@ -208,7 +208,7 @@ GSErrCode PlaceCadastre(const std::vector<CadLayer>& layers, const PlaceTarget& 
 
             if (layer.kind == "lines") {
                 for (const auto& polyline : layer.lines) {
-                    API_Guid* guidPlace = IsNullGuid(firstPolyline) ? &firstPolyline : nullptr;
+                    API_Guid* guidPlace = firstPolyline == APINULLGuid ? &firstPolyline : nullptr;
                     if (CreatePolyline(polyline, layerIndex, layer.pen, hasLineType ? &lineType : nullptr, story,
                                        offset, guidPlace) == NoError)
                         ++createdCount;
@@ -220,7 +220,7 @@ GSErrCode PlaceCadastre(const std::vector<CadLayer>& layers, const PlaceTarget& 
                 }
             }
         }
-        if (!IsNullGuid(firstPolyline))
+        if (firstPolyline != APINULLGuid)
             AppendStoredFirstVertex(firstPolyline, diagnostics);
         return NoError;
     };

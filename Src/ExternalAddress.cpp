@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "TextUnits.hpp"
+
 namespace {
 
 // Documents a viewer shows. Pages, XML and anything else that may carry active content or run are
@@ -106,8 +108,8 @@ std::u16string WebForm(const Address& address)
 // The build's own addresses in the same form, without a trailing slash.
 std::u16string BuildAddressForm(const GS::UniString& configured)
 {
-    const std::optional<Address> address = ReadAddress(configured.Units());
-    std::u16string form = address && IsWebScheme(address->scheme) ? WebForm(*address) : configured.Units();
+    const std::optional<Address> address = ReadAddress(TextUnits(configured));
+    std::u16string form = address && IsWebScheme(address->scheme) ? WebForm(*address) : std::u16string(TextUnits(configured));
     while (!form.empty() && form.back() == u'/')
         form.pop_back();
     return form;
@@ -297,7 +299,7 @@ const GS::UniString& OpenFilePrefix()
 
 GS::UniString ExternalAddress(const GS::UniString& url)
 {
-    const std::optional<Address> address = ReadAddress(url.Units());
+    const std::optional<Address> address = ReadAddress(TextUnits(url));
     if (!address)
         return {};
     if (address->scheme == u"mailto")
@@ -327,7 +329,7 @@ bool IsOutsideAddress(const GS::UniString& url)
 {
     if (url.IsEmpty())
         return false;
-    const std::optional<Address> address = ReadAddress(url.Units());
+    const std::optional<Address> address = ReadAddress(TextUnits(url));
     if (!address)
         return true;
     const std::u16string& scheme = address->scheme;

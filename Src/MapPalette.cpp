@@ -51,17 +51,19 @@ void MapPalette::InitBrowserControl()
     RegisterACAPIJavaScriptObject();
 
     if constexpr (Migration::OutsideAddressesByNewTab) {
-        browser.onNewTab += [](const DG::BrowserBase&, const DG::BrowserNewTabArg& arg) { OpenExternally(arg.url); };
+        browser.onNewTabRequested += [](const DG::BrowserBase&, const DG::BrowserNewTabArg& arg) {
+            OpenExternally(arg.url);
+        };
     } else {
-        browser.onURLChange += [this](const DG::BrowserBase&, const DG::BrowserURLChangeArg& arg) {
-            return AllowAddressChange(arg.url);
+        browser.onUrlWillChange += [this](const DG::BrowserBase&, const DG::BrowserURLChangeArg& arg) {
+            return AllowAddressChange(arg.newURL);
         };
     }
 
     if constexpr (Migration::ThemeHandling) {
         using namespace std::placeholders;
-        DG::GetAppearanceManager().onAppearanceChanged.Add(
-            static_cast<DG::EventTarget&>(*this), std::bind(&MapPalette::OnAppearanceChanged, this, _1, _2));
+        DG::AppearanceManager::onAppearanceChanged.Add(std::bind(&MapPalette::OnAppearanceChanged, this, _1, _2),
+                                                       static_cast<DG::EventTarget*>(this));
     }
 }
 
@@ -76,7 +78,7 @@ bool MapPalette::AllowAddressChange(const GS::UniString& url)
 
 void MapPalette::OnAppearanceChanged(const DG::AppearanceManager&, const DG::AppearanceChangedEventArg& arg)
 {
-    Host::BrowserExecuteScript(browser, arg.appearance == 1 ? DarkThemeScript : LightThemeScript);
+    Host::BrowserExecuteScript(browser, arg.type == DG::AppearanceType::Dark ? DarkThemeScript : LightThemeScript);
 }
 
 void MapPalette::PanelCloseRequested(const DG::PanelCloseRequestEvent&, bool* accepted)

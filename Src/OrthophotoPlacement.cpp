@@ -9,6 +9,7 @@
 #include "BoundedText.hpp"
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
+#include "TextUnits.hpp"
 #include "MemoRelease.hpp"
 
 namespace {
@@ -108,7 +109,7 @@ bool IsLetter(char16_t unit)
 std::vector<char> LeadingBytes(const GS::UniString& base64Image)
 {
     std::string letters;
-    for (const char16_t unit : base64Image.Units()) {
+    for (const char16_t unit : TextUnits(base64Image)) {
         if (letters.size() == 12)
             break;
         if (IsLetter(unit))
@@ -122,7 +123,7 @@ std::vector<char> LeadingBytes(const GS::UniString& base64Image)
 // comes out shorter and moves into a handle of its own size.
 GSHandle DecodedHandle(const GS::UniString& base64Image)
 {
-    const std::u16string& units = base64Image.Units();
+    const std::u16string_view units = TextUnits(base64Image);
     std::size_t letters = units.size();
     while (letters > 0 && units[letters - 1] == u'=')
         --letters;

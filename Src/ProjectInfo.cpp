@@ -4,6 +4,7 @@
 
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
+#include "TextUnits.hpp"
 
 namespace {
 
@@ -21,7 +22,7 @@ const GS::UniString* FindAutoTextKey(const API_AutoTextList& autotexts, const GS
 
 bool HoldsZeroUnit(const GS::UniString& text)
 {
-    return text.Units().find(u'\0') != std::u16string::npos;
+    return TextUnits(text).find(u'\0') != std::u16string_view::npos;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "FileType.hpp"
 #include "FileTypeManager.hpp"
 #include "HostInterface.hpp"
+#include "TextUnits.hpp"
 
 namespace {
 
@@ -79,7 +80,7 @@ bool LiesDirectlyInReportFolder(const IO::Location& location)
 // blanks it drops from the end of a name.
 std::u16string FileKey(const GS::UniString& path)
 {
-    std::u16string key = path.Units();
+    std::u16string key(TextUnits(path));
     while (!key.empty() && (key.back() == u'.' || key.back() == u' '))
         key.pop_back();
     for (char16_t& unit : key) {
@@ -145,7 +146,7 @@ GS::UniString SanitizeFileName(const GS::UniString& name)
 {
     std::u16string result;
     result.reserve(name.GetLength());
-    for (char16_t unit : name.Units()) {
+    for (char16_t unit : TextUnits(name)) {
         const bool forbidden = unit < 0x20 || std::u16string_view(u"*/:?\\\"<>|").find(unit) != std::u16string_view::npos;
         result += forbidden ? u'_' : unit;
     }
@@ -156,7 +157,7 @@ GS::UniString SanitizeFileName(const GS::UniString& name)
 
 bool IsAbsolutePath(const GS::UniString& path)
 {
-    const std::u16string& units = path.Units();
+    const std::u16string_view units = TextUnits(path);
     if (!units.empty() && units[0] == u'/')
         return true;
     if (units.size() >= 2 && units[0] == u'\\' && units[1] == u'\\')
@@ -178,7 +179,7 @@ GS::UniString ChooseReportFile(const GS::UniString& proposedName)
     FTM::TypeID typeID = FTM::FileTypeManager::SearchForType(reportType, FTM::RootGroup);
     if (typeID == FTM::UnknownType)
         typeID = typeManager.AddType(reportType, FTM::RootGroup);
-    dialog.AddFilter(typeID, 0);
+    dialog.AddFilter(typeID, DG::FileDialog::SystemDefault);
 
     dialog.SetFolder(folder);
     IO::Location proposed = folder;
@@ -216,7 +217,7 @@ GS::UniString WriteReportFile(const GS::UniString& target, const GS::UniString& 
     IO::File file(location, IO::File::Create);
     if (file.GetStatus() != NoError)
         return ReplyNoFile;
-    if (file.Open(IO::File::WriteEmptyMode, IO::File::Report) != NoError)
+    if (file.Open(IO::File::WriteEmptyMode, IO::AccessDeniedIsErrorInPrivateLocations) != NoError)
         return ReplyNotWritten;
 
     static const char byteOrderMark[3] = {'\xEF', '\xBB', '\xBF'};

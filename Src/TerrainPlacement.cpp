@@ -137,8 +137,8 @@ GSErrCode RunTerrainCommand(const TerrainJob& job, GS::UniString& diagnostics)
         memo.ReleaseQuietly();
         const GSErrCode code = exception.GetErrCode() != NoError ? exception.GetErrCode() : ErrPlacementException;
         diagnostics += GS::UniString::Printf("EXC_GS=%s kod=%d misto=%s:%u msg=", exception.GetName(), code,
-                                             exception.GetFile() != nullptr ? exception.GetFile() : "?",
-                                             exception.GetLine());
+                                             exception.GetFileName() != nullptr ? exception.GetFileName() : "?",
+                                             exception.GetLineNumber());
         diagnostics += exception.GetMessage();
         diagnostics += " ";
         RestoreWindowQuietly(job.savedWindow);

@@ -12,6 +12,7 @@
 #include "File.hpp"
 #include "HostInterface.hpp"
 #include "PlaceTarget.hpp"
+#include "TextUnits.hpp"
 
 namespace {
 
@@ -33,7 +34,7 @@ bool IsPngData(const std::vector<char>& bytes)
 GS::UniString FileStem(const GS::UniString& surfaceName)
 {
     std::u16string stem;
-    for (GS::uchar_t unit : surfaceName.Units()) {
+    for (GS::uchar_t unit : TextUnits(surfaceName)) {
         const bool keep = (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z') || (unit >= u'0' && unit <= u'9');
         stem.push_back(keep ? unit : u'_');
     }
@@ -47,7 +48,7 @@ bool WriteTemporaryFile(const IO::Location& file, const std::vector<char>& bytes
         diagnostics += "tex_file_err ";
         return false;
     }
-    if (output.Open(IO::File::WriteEmptyMode, IO::File::Report) != NoError) {
+    if (output.Open(IO::File::WriteEmptyMode, IO::AccessDeniedIsErrorInPrivateLocations) != NoError) {
         diagnostics += "tex_open_err ";
         return false;
     }

@@ -228,7 +228,7 @@ inline Measured MeasureCall(const GS::Ref<JS::Function, GS::Counter>& function,
     measured.seconds = std::chrono::duration<double>(finish - start).count();
     measured.hostSeconds = static_cast<double>(state.hostNanos) * 1e-9;
     measured.peakBytes = state.peakBytes;
-    if (const auto* value = dynamic_cast<const JS::Value*>(reply.Get()))
+    if (const auto* value = dynamic_cast<const JS::Value*>(static_cast<JS::Base*>(reply)))
         measured.reply = value->GetString().ToUtf8();
     reply = nullptr;
     std::memset(blocks, 0, sizeof blocks);

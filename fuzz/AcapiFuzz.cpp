@@ -240,7 +240,7 @@ std::string ProjectText(const json& file, const char* when)
 void CheckReply(const ACAPI::FunctionName& function, const JSRef& reply, int api)
 {
     const std::string name = function.name;
-    const auto* value = dynamic_cast<const JS::Value*>(reply.Get());
+    const auto* value = dynamic_cast<const JS::Value*>(static_cast<JS::Base*>(reply));
     if (value == nullptr)
         fuzz::Fail("the reply is not a value", name);
     if (name == "SetSurveyPoint") {

@@ -234,7 +234,7 @@ GSErrCode Simulator::ProjectEvent(Int32 eventId)
 
 void Simulator::SetAppearance(Int16 appearance)
 {
-    DG::GetAppearanceManager().SetAppearance(appearance);
+    DG::AppearanceManager::GetInstance().SetAppearance(appearance);
 }
 
 bool Simulator::ClosePaletteByUser()

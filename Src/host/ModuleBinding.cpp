@@ -55,7 +55,7 @@ __attribute__((constructor)) void ModuleLoaded()
     RegisterWindowMessageW(u"commdlg_FileNameOK");
     moduleInstance = GetModuleOfAddress(reinterpret_cast<const void*>(&ModuleLoaded));
     GetModuleFileNameW(moduleInstance, modulePath, ModulePathCapacity);
-    HostBinding::SetOwnResourceModule(RSInitModuleImageCache(moduleInstance));
+    HostBinding::SetOwnResourceModule(RSInitModuleImageCache(reinterpret_cast<GSResModule>(moduleInstance)));
 }
 
 // Runs before the module's static objects are destroyed, as the loader's detach notification does.
@@ -68,8 +68,8 @@ __attribute__((destructor)) void ModuleUnloading()
         HostBinding::SetOwnResourceModule(InvalidResModule);
     }
     if (HostBinding::GetContextToken() != nullptr) {
-        const std::string path = GS::UniString(modulePath).ToUtf8();
-        DBPrintf("Abnormal add-on termination (\"%s\")", path.c_str());
+        const GS::UniString::CStr path = GS::UniString(modulePath).ToCStr(CC_UTF8);
+        DBPrintf("Abnormal add-on termination (\"%s\")", path.Get());
         DBPrintf("\n");
         HostBinding::SetContextToken(nullptr);
     }

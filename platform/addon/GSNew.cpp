@@ -23,7 +23,7 @@ namespace {
 
 void* Allocate(std::size_t size)
 {
-    return GS::MemoryManager::Allocate(size == 0 ? 1 : size);
+    return GS::MemoryManager::Allocate(size == 0 ? 1 : size, GS::MemoryManager::ThrowException);
 }
 
 // Over-aligned blocks: the manager's block address is kept just before the aligned block.

@@ -15,16 +15,16 @@ FileDialogAnswerer& Answerer()
 
 SystemDialog::~SystemDialog() = default;
 
-FileDialog::FileDialog(Int32 type) : type(type) {}
+FileDialog::FileDialog(Type type) : type(type) {}
 
 FileDialog::~FileDialog() = default;
 
-bool FileDialog::AddFilter(FTM::TypeID typeId, Int32 /*extensionOption*/)
+UIndex FileDialog::AddFilter(FTM::GeneralID typeId, ExtensionOptions /*extensionOptions*/)
 {
     if (typeId == FTM::UnknownType)
-        return false;
+        return MaxUIndex;
     filters.push_back(typeId);
-    return true;
+    return static_cast<UIndex>(filters.size() - 1);
 }
 
 bool FileDialog::SelectFile(const IO::Location& file, bool /*selectName*/)

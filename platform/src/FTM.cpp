@@ -9,8 +9,8 @@ namespace FTM {
 namespace {
 
 struct Registry {
-    std::map<GroupID, std::vector<std::pair<TypeID, FileType>>> groups;
-    TypeID nextId = 1;
+    std::map<Int32, std::vector<std::pair<TypeID, FileType>>> groups;  // by group
+    Int32 nextId = 1;
 };
 
 Registry& Types()
@@ -22,10 +22,13 @@ Registry& Types()
 
 }  // namespace
 
-FileType::FileType(const char* description, const char* extension, UInt32 macType, UInt32 macCreator, Int32 iconId,
-                   const void* /*contentDetector*/, const char* /*moreTypes*/, bool /*last*/)
-    : description(description, CC_UTF8), extension(extension, CC_UTF8), macType(macType), macCreator(macCreator),
-      iconId(iconId)
+const TypeID UnknownType;
+const GroupID RootGroup(1);
+
+FileType::FileType(const char* description, const char* fileExt, UInt32 creator, UInt32 macType, int iconID,
+                   const void* /*callback*/, const char* /*mime*/, bool /*toLower*/)
+    : description(description, CC_UTF8), extension(fileExt, CC_UTF8), macType(macType), macCreator(creator),
+      iconId(iconID)
 {
 }
 
@@ -40,7 +43,7 @@ FileTypeManager::~FileTypeManager() = default;
 
 TypeID FileTypeManager::SearchForType(const FileType& type, GroupID group)
 {
-    const auto found = Types().groups.find(group);
+    const auto found = Types().groups.find(group.GetValue());
     if (found == Types().groups.end())
         return UnknownType;
     for (const auto& [id, known] : found->second) {
@@ -53,12 +56,12 @@ TypeID FileTypeManager::SearchForType(const FileType& type, GroupID group)
 TypeID FileTypeManager::AddType(const FileType& type, GroupID group)
 {
     Registry& registry = Types();
-    const TypeID id = registry.nextId++;
-    registry.groups[group].emplace_back(id, type);
+    const TypeID id(registry.nextId++);
+    registry.groups[group.GetValue()].emplace_back(id, type);
     return id;
 }
 
-bool FileTypeManager::GetType(TypeID id, FileType* type)
+bool FileTypeManager::GetType(GeneralID id, FileType* type)
 {
     for (const auto& [group, types] : Types().groups) {
         for (const auto& [knownId, known] : types) {

@@ -51,16 +51,7 @@ Guid::Guid(const char* text)
         data4[i] = byteAt(8 + i);
 }
 
-Guid::Guid(const UInt8 (&binary)[16])
-{
-    data1 = UInt32(binary[0]) | (UInt32(binary[1]) << 8) | (UInt32(binary[2]) << 16) | (UInt32(binary[3]) << 24);
-    data2 = static_cast<UInt16>(binary[4] | (binary[5] << 8));
-    data3 = static_cast<UInt16>(binary[6] | (binary[7] << 8));
-    for (std::size_t i = 0; i < 8; ++i)
-        data4[i] = binary[8 + i];
-}
-
-void Guid::Generate()
+GSErrCode Guid::Generate()
 {
     static thread_local std::mt19937_64 engine{[] {
         std::random_device device;
@@ -74,23 +65,12 @@ void Guid::Generate()
     for (std::size_t i = 0; i < 8; ++i)
         data4[i] = static_cast<UInt8>(low >> (8 * i));
     data4[0] = static_cast<UInt8>((data4[0] & 0x3F) | 0x80);
+    return NoError;
 }
 
 bool Guid::IsNull() const
 {
     return *this == Guid();
-}
-
-void Guid::GetBinary(UInt8 (&binary)[16]) const
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        binary[i] = static_cast<UInt8>(data1 >> (8 * i));
-    binary[4] = static_cast<UInt8>(data2);
-    binary[5] = static_cast<UInt8>(data2 >> 8);
-    binary[6] = static_cast<UInt8>(data3);
-    binary[7] = static_cast<UInt8>(data3 >> 8);
-    for (std::size_t i = 0; i < 8; ++i)
-        binary[8 + i] = data4[i];
 }
 
 UniString Guid::ToUniString() const

@@ -1,5 +1,6 @@
 #include "File.hpp"
 #include "Location.hpp"
+#include "UniStringUnits.hpp"
 
 #include <sys/stat.h>
 
@@ -84,17 +85,17 @@ GSErrCode Location::AppendToLocal(const Name& name)
     const GS::UniString& text = name.ToString();
     if (text.IsEmpty())
         return BadParameterErr;
-    std::u16string units = path.Units();
+    std::u16string units(Substitute::Units(path));
     if (!units.empty() && !IsSeparator(units, units.back()))
         units.push_back(SeparatorOf(units));
-    units += text.Units();
+    units += Substitute::Units(text);
     path = GS::UniString(std::move(units));
     return NoError;
 }
 
 GSErrCode Location::DeleteLastLocalName()
 {
-    const std::u16string& units = path.Units();
+    const std::u16string units(Substitute::Units(path));
     const auto [start, end] = LastName(units);
     if (start == end)
         return BadLocationErr;
@@ -112,7 +113,7 @@ GSErrCode Location::GetLastLocalName(Name* name) const
 {
     if (name == nullptr)
         return BadParameterErr;
-    const std::u16string& units = path.Units();
+    const std::u16string units(Substitute::Units(path));
     const auto [start, end] = LastName(units);
     if (start == end)
         return BadLocationErr;
@@ -130,7 +131,7 @@ GSErrCode Location::ToPath(GS::UniString* result) const
 
 std::string Location::ToFileSystemPath() const
 {
-    const std::u16string& units = path.Units();
+    const std::u16string units(Substitute::Units(path));
     if (IsUncPath(units))
         return std::string();
     if (!IsDrivePath(units))
@@ -159,7 +160,7 @@ void SetDriveFolder(char driveLetter, const std::string& folder)
     DriveFolders()[static_cast<char>(std::toupper(static_cast<unsigned char>(driveLetter)))] = folder;
 }
 
-File::File(const Location& location, Int32 onNotFound) : location(location)
+File::File(const Location& location, OnNotFound onNotFound) : location(location)
 {
     const std::string fsPath = location.ToFileSystemPath();
     if (fsPath.empty()) {
@@ -171,6 +172,8 @@ File::File(const Location& location, Int32 onNotFound) : location(location)
         status = S_ISDIR(info.st_mode) ? BadLocationErr : NoError;
         return;
     }
+    if (onNotFound == Ignore)
+        return;
     if (onNotFound != Create) {
         status = FileNotFoundErr;
         return;
@@ -188,7 +191,7 @@ File::~File()
     Close();
 }
 
-GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment)
+GSErrCode File::Open(OpenMode openMode, AccessDeniedTreatment accessDeniedTreatment)
 {
     if (status != NoError)
         return status;
@@ -198,6 +201,7 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment)
     switch (openMode) {
         case ReadMode: mode = "rb"; break;
         case WriteEmptyMode: mode = "wb"; break;
+        case WriteMode:
         case ReadWriteMode: mode = "r+b"; break;
         case AppendMode: mode = "ab"; break;
         default: return BadParameterErr;
@@ -206,7 +210,7 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment)
     if (handle != nullptr)
         return NoError;
     const GSErrCode error = errno == EACCES ? AccessDeniedErr : FileNotFoundErr;
-    if (error == AccessDeniedErr && accessDeniedTreatment == Throw)
+    if (error == AccessDeniedErr && accessDeniedTreatment == AccessDeniedIsError)
         throw GS::GSException("Access denied", __FILE__, __LINE__, error);
     return error;
 }

@@ -34,7 +34,7 @@ Array::~Array()
         pending.pop_back();
         if (item.Shared().use_count() != 1)
             continue;
-        if (auto* array = dynamic_cast<Array*>(item.Get())) {
+        if (auto* array = dynamic_cast<Array*>(static_cast<Base*>(item))) {
             pending.insert(pending.end(), array->items.begin(), array->items.end());
             array->items.Clear();
         }
@@ -59,12 +59,12 @@ GS::Ref<Base, GS::Counter> Function::Call(GS::Ref<Base, GS::Counter> parameter) 
 Object::Object(const GS::UniString& name) : name(name) {}
 Object::~Object() = default;
 
-bool Object::AddItem(const GS::Ref<Function, GS::Counter>& function)
+void Object::AddItem(const GS::Ref<Function, GS::Counter>& function)
 {
+    // A null function or a second one of a name is left out.
     if (function == nullptr || FindFunction(function->GetName()) != nullptr)
-        return false;
+        return;
     functions.Push(function);
-    return true;
 }
 
 GS::Ref<Function, GS::Counter> Object::FindFunction(const GS::UniString& functionName) const

@@ -7,13 +7,12 @@
 
 namespace GS {
 
-void* MemoryManager::Allocate(std::size_t size)
+void* MemoryManager::Allocate(std::size_t size, ExceptionBehaviour onFailure, bool /*logFailure*/)
 {
-    try {
-        return ::operator new(size);
-    } catch (const std::bad_alloc&) {
+    void* block = ::operator new(size, std::nothrow);
+    if (block == nullptr && onFailure == ThrowException)
         throw OutOfMemoryException("Memory cannot be allocated", __FILE__, __LINE__);
-    }
+    return block;
 }
 
 void MemoryManager::Free(void* block)
@@ -35,7 +34,7 @@ std::atomic<Int64> liveHandles{0};
 
 }  // namespace
 
-GSHandle BMAllocateHandle(GSSize nBytes, GSFlags /*flags*/, Int32 /*reserved*/)
+GSHandle BMAllocateHandle(GSSize nBytes, GSFlags /*flags*/, short /*actionCode*/)
 {
     if (nBytes < 0)
         return nullptr;

@@ -4,6 +4,7 @@
 
 #include "ModuleFiles.hpp"
 #include "ResourceImage.hpp"
+#include "Win32.hpp"
 
 namespace {
 
@@ -28,9 +29,9 @@ const RS::ResourceImage* FindImage(GSResModule resModule)
 
 }  // namespace
 
-GSResModule RSInitModuleImageCache(HINSTANCE instance)
+GSResModule RSInitModuleImageCache(GSResModule resModule)
 {
-    const std::string path = Platform::ModuleFilePath(instance);
+    const std::string path = Platform::ModuleFilePath(reinterpret_cast<HINSTANCE>(resModule));
     if (path.empty())
         return InvalidResModule;
     return RS::OpenModuleFile(path);
@@ -41,7 +42,8 @@ void RSRemoveModuleImageCache(GSResModule resModule)
     Modules().images.erase(resModule);
 }
 
-bool RSGetIndString_ParamAdapter(GS::UniString* text, Int32 resId, Int32 index, GSResModule resModule)
+bool RSGetIndString_ParamAdapter(const char* /*file*/, UInt32 /*line*/, GS::UniString* text, GSResID resId, Int32 index,
+                                 GSResModule resModule, ResStringType /*stringType*/)
 {
     std::vector<GS::UniString> texts;
     if (text == nullptr || index < 1 || !RS::GetStringList(resModule, resId, &texts) ||

@@ -158,7 +158,7 @@ UniString::UniString(const uchar_t* text, UInt32 length)
         units.assign(text, length);
 }
 
-UniString::UniString(std::u16string units) : units(std::move(units)) {}
+UniString::UniString(std::u16string_view units) : units(units) {}
 
 UniString UniString::Printf(const char* format, ...)
 {

@@ -9,6 +9,7 @@
 
 #include "ModuleFiles.hpp"
 #include "UniString.hpp"
+#include "UniStringUnits.hpp"
 
 namespace Platform {
 
@@ -68,7 +69,7 @@ DWORD GetModuleFileNameW(HINSTANCE module, char16_t* fileName, DWORD size)
         fileName[0] = 0;
         return 0;
     }
-    const std::u16string units = GS::UniString(path.c_str(), CC_UTF8).Units();
+    const std::u16string units(Substitute::Units(GS::UniString(path.c_str(), CC_UTF8)));
     if (units.size() >= size) {
         // Too small a buffer: cut, still terminated, and the full size reported, as the system does.
         units.copy(fileName, size - 1);

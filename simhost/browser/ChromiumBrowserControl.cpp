@@ -32,7 +32,7 @@ std::vector<std::string> FunctionNames(const JS::Object& object)
 ChromiumBrowserControl::ChromiumBrowserControl(ChromiumSettings settings)
     : settings(std::move(settings)), log(this->settings.pageLog), server(this->settings.webapp), calls(moduleDepth, log)
 {
-    DG::GetAppearanceManager().onAppearanceChanged.Add(appearanceTarget, [this](const auto&, const auto&) {
+    DG::AppearanceManager::onAppearanceChanged.Add([this](const auto&, const auto&) {
         try {
             for (auto& [browser, page] : pages)
                 if (!page.sessionId.empty())
@@ -40,7 +40,7 @@ ChromiumBrowserControl::ChromiumBrowserControl(ChromiumSettings settings)
         } catch (const std::exception& failure) {
             log.Print(std::string("the colour scheme did not reach the page: ") + failure.what());
         }
-    });
+    }, &appearanceTarget);
 }
 
 ChromiumBrowserControl::~ChromiumBrowserControl() = default;
@@ -288,7 +288,7 @@ void ChromiumBrowserControl::OnEvent(const std::string& method, const nlohmann::
             ++newTabs;
             ModuleRuns running(moduleDepth);
             if (FindPage(browser) != nullptr)
-                browser->onNewTab.Notify(*browser, DG::BrowserNewTabArg{GS::UniString(url.c_str(), CC_UTF8)});
+                browser->onNewTabRequested.Notify(*browser, DG::BrowserNewTabArg{GS::UniString(url.c_str(), CC_UTF8)});
         });
     } else if (method == "Runtime.executionContextCreated") {
         const nlohmann::json& context = params["context"];
@@ -350,7 +350,7 @@ void ChromiumBrowserControl::OnRequestPaused(DG::BrowserBase& browser, Page& pag
         bool allowed;
         {
             ModuleRuns running(moduleDepth);
-            allowed = target->onURLChange.Notify(*target, DG::BrowserURLChangeArg{GS::UniString(url.c_str(), CC_UTF8)});
+            allowed = target->onUrlWillChange.Notify(*target, DG::BrowserURLChangeArg{GS::UniString(url.c_str(), CC_UTF8)});
         }
         if (!allowed) {
             pipe->TryCommand("Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}},
@@ -450,7 +450,7 @@ bool ChromiumBrowserControl::Navigate(DG::BrowserBase* browser, const std::strin
     Page& page = Ready(*browser);
     {
         ModuleRuns running(moduleDepth);
-        if (!browser->onURLChange.Notify(*browser, DG::BrowserURLChangeArg{GS::UniString(url.c_str(), CC_UTF8)}))
+        if (!browser->onUrlWillChange.Notify(*browser, DG::BrowserURLChangeArg{GS::UniString(url.c_str(), CC_UTF8)}))
             return false;
     }
     BrowserState& state = StateOf(browser);

@@ -118,14 +118,14 @@ void BrowserControl::NewTab(DG::BrowserBase* browser, const std::string& url)
 {
     if (browser == nullptr)
         return;
-    browser->onNewTab.Notify(*browser, DG::BrowserNewTabArg{FromUtf8(url)});
+    browser->onNewTabRequested.Notify(*browser, DG::BrowserNewTabArg{FromUtf8(url)});
 }
 
 bool BrowserControl::Navigate(DG::BrowserBase* browser, const std::string& url)
 {
     if (browser == nullptr)
         return false;
-    if (!browser->onURLChange.Notify(*browser, DG::BrowserURLChangeArg{FromUtf8(url)}))
+    if (!browser->onUrlWillChange.Notify(*browser, DG::BrowserURLChangeArg{FromUtf8(url)}))
         return false;
     BrowserState& state = StateOf(browser);
     state.address = url;

@@ -110,7 +110,7 @@ GSErrCode Shell::InstallMenuHandler(Int16 menuStrResID, APIMenuCommandProc* hand
 GSErrCode Shell::RegisterPalette(Int32 referenceID, APIPaletteControlCallBackProc* callback, GSFlags controlFlags,
                                  const API_Guid& guid)
 {
-    if (callback == nullptr || IsNullGuid(guid))
+    if (callback == nullptr || guid == APINULLGuid)
         return APIERR_BADPARS;
     RegisteredPalette palette{referenceID, callback, controlFlags, guid};
     for (RegisteredPalette& existing : palettes) {

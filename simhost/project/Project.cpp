@@ -130,7 +130,7 @@ const std::string& Project::WorkFolder() const
 
 const Worksheet* Project::FindWorksheet(const API_Guid& id) const
 {
-    if (IsNullGuid(id)) {
+    if (id == APINULLGuid) {
         return nullptr;
     }
     const std::string text = APIGuid2GSGuid(id).ToUniString().ToUtf8();

@@ -25,7 +25,7 @@ GSErrCode Project::GetAutoTexts(API_AutoTextList* autotexts, API_AutotextType ty
 
 GSErrCode Project::CreateAutoText(const API_Guid* guid, const char* name)
 {
-    if (guid == nullptr || IsNullGuid(*guid)) {
+    if (guid == nullptr || *guid == APINULLGuid) {
         return APIERR_BADPARS;
     }
     if (name == nullptr || *name == '\0') {

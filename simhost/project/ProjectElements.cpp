@@ -208,7 +208,7 @@ GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, U
     const std::string text = APIGuid2GSGuid(guid).ToUniString().ToUtf8();
     const auto element = std::find_if(model.elements.begin(), model.elements.end(),
                                       [&text](const Element& candidate) { return candidate.guid == text; });
-    if (IsNullGuid(guid) || element == model.elements.end()) {
+    if (guid == APINULLGuid || element == model.elements.end()) {
         return APIERR_BADID;
     }
     *memo = API_ElementMemo{};

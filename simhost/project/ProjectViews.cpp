@@ -53,7 +53,7 @@ GSErrCode Project::ChangeCurrentDatabase(const API_DatabaseInfo* database)
     }
     if (database->typeID == APIWind_FloorPlanID) {
         const API_Guid& id = database->databaseUnId.elemSetId;
-        if (!IsNullGuid(id) && id != GuidOf(floorPlanId)) {
+        if (id != APINULLGuid && id != GuidOf(floorPlanId)) {
             return APIERR_BADDATABASE;
         }
         currentViewKind = "plan";

@@ -132,7 +132,7 @@ TEST(ModuleAllocation, EachBuildAllocatesThroughTheHostsMemoryManager)
         const auto imports = [&](const std::string& name) {
             return std::find(names.begin(), names.end(), name) != names.end();
         };
-        EXPECT_TRUE(imports("_ZN2GS13MemoryManager8AllocateEm")) << api;
+        EXPECT_TRUE(imports("_ZN2GS13MemoryManager8AllocateEmNS0_18ExceptionBehaviourEb")) << api;
         EXPECT_TRUE(imports("_ZN2GS13MemoryManager4FreeEPv")) << api;
         for (const char* global : {"_Znwm", "_Znam", "_ZnwmSt11align_val_t", "_ZdlPv", "_ZdaPv", "_ZdlPvm",
                                    "_ZdlPvSt11align_val_t"})

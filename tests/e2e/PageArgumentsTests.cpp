@@ -9,6 +9,7 @@
 #include "browser/PageArguments.hpp"
 #include "host/Encoding.hpp"
 #include "host/Error.hpp"
+#include "UniStringUnits.hpp"
 
 namespace {
 
@@ -17,7 +18,7 @@ std::u16string Units(const GS::Ref<JS::Base, GS::Counter>& value)
     auto scalar = GS::DynamicCast<JS::Value>(value);
     if (scalar == nullptr || scalar->GetType() != JS::Value::STRING)
         return u"(not a string)";
-    return scalar->GetString().Units();
+    return std::u16string(Substitute::Units(scalar->GetString()));
 }
 
 std::string Encoded(const std::string& bytes, std::size_t units)

@@ -19,6 +19,7 @@
 #include "Simulator.hpp"
 #include "TestSupport.hpp"
 #include "ModuleSession.hpp"
+#include "UniStringUnits.hpp"
 
 namespace {
 
@@ -30,13 +31,13 @@ std::string Shape(const JsRef& value)
 {
     if (value == nullptr)
         return "null";
-    if (auto* array = dynamic_cast<JS::Array*>(value.Get())) {
+    if (auto* array = dynamic_cast<JS::Array*>(static_cast<JS::Base*>(value))) {
         std::string text = "[";
         for (const JsRef& item : array->GetItemArray())
             text += Shape(item) + ",";
         return text + "]";
     }
-    auto* scalar = dynamic_cast<JS::Value*>(value.Get());
+    auto* scalar = dynamic_cast<JS::Value*>(static_cast<JS::Base*>(value));
     if (scalar == nullptr)
         return "?";
     char buffer[64];
@@ -53,7 +54,7 @@ std::string Shape(const JsRef& value)
         }
         case JS::Value::STRING: {
             std::string text = "s\"";
-            for (char16_t unit : scalar->GetString().Units()) {
+            for (char16_t unit : std::u16string(Substitute::Units(scalar->GetString()))) {
                 if (unit >= 0x20 && unit < 0x7F) {
                     text += static_cast<char>(unit);
                 } else {
@@ -244,14 +245,14 @@ TEST(PageValueTexts, NumbersTakeTheEnginesKinds)
 TEST(PageValueTexts, TextsArriveAsUtf16)
 {
     auto value = sim::PageValueFromJson(R"("P\u0159\u00edli\u0161 \ud83d\ude00 kůň\n")");
-    auto* text = dynamic_cast<JS::Value*>(value.Get());
+    auto* text = dynamic_cast<JS::Value*>(static_cast<JS::Base*>(value));
     ASSERT_NE(text, nullptr);
     ASSERT_EQ(text->GetType(), JS::Value::STRING);
-    EXPECT_EQ(text->GetString().Units(), std::u16string(u"Příliš 😀 kůň\n"));
+    EXPECT_EQ(std::u16string(Substitute::Units(text->GetString())), std::u16string(u"Příliš 😀 kůň\n"));
     // Long ASCII runs go eight bytes at a time; the tail and a late non-ASCII byte must still land.
     std::string long_ = std::string(1001, 'x') + "é" + std::string(13, 'y');
     auto longValue = sim::PageValueFromJson("\"" + long_ + "\"");
-    EXPECT_EQ(dynamic_cast<JS::Value*>(longValue.Get())->GetString(), GS::UniString(long_.c_str()));
+    EXPECT_EQ(dynamic_cast<JS::Value*>(static_cast<JS::Base*>(longValue))->GetString(), GS::UniString(long_.c_str()));
 }
 
 TEST(PageValueTexts, ObjectsAndOtherNonArgumentsAreRefusedInTheSameWords)
@@ -436,7 +437,7 @@ TEST(PageValueTexts, HeldTextsArriveAsThePlatformConvertsThem)
         for (int i = static_cast<int>(random() % 12); i > 0; --i)
             text += pieces[random() % pieces.size()];
         JsRef value = sim::ToJsValue(json(text));
-        auto* converted = dynamic_cast<JS::Value*>(value.Get());
+        auto* converted = dynamic_cast<JS::Value*>(static_cast<JS::Base*>(value));
         ASSERT_NE(converted, nullptr);
         ASSERT_EQ(converted->GetString(), GS::UniString(text.data(), static_cast<UInt32>(text.size()), CC_UTF8))
             << "round " << round;

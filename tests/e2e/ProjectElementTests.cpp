@@ -156,7 +156,7 @@ TEST_F(ProjectElementTest, MeshKeepsItsClosedPolygonHeightsAndOverrides)
     mesh.element.mesh.materialsChained = false;
     mesh.element.mesh.option = false;
     ASSERT_EQ(mesh.Create(), NoError);
-    EXPECT_FALSE(IsNullGuid(mesh.element.header.guid));
+    EXPECT_FALSE(mesh.element.header.guid == APINULLGuid);
 
     const json saved = project.Save()["elements"][0];
     EXPECT_EQ(saved["polygon"].size(), 5u);

@@ -236,7 +236,7 @@ TEST_F(ProjectTest, NewDatabaseCreatesAWorksheetWithItsOwnId)
     GS::ucscpy(created.name, GS::UniString("Ortofoto").ToUStr());
     GS::ucscpy(created.ref, GS::UniString("Podklady").ToUStr());
     ASSERT_EQ(project.NewDatabase(&created, nullptr), NoError);
-    ASSERT_FALSE(IsNullGuid(created.databaseUnId.elemSetId));
+    ASSERT_FALSE(created.databaseUnId.elemSetId == APINULLGuid);
 
     API_DatabaseInfo read = Worksheet(created.databaseUnId.elemSetId);
     ASSERT_EQ(project.GetDatabaseInfo(&read, nullptr), NoError);

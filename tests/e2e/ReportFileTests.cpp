@@ -204,9 +204,9 @@ TEST_F(ReportFile, SaveDialogShowsTheReportTypeAndTitle)
 {
     OpenSaved();
     // Stand in for the user to see what the dialog was given; the next Start installs the scenario's answerer again.
-    Int32 type = 0;
+    DG::FileDialog::Type type = DG::FileDialog::OpenFile;
     GS::UniString title;
-    std::vector<FTM::TypeID> filters;
+    std::vector<FTM::GeneralID> filters;
     IO::Location shownFolder, proposed;
     DG::SetFileDialogAnswerer([&](DG::FileDialog& dialog) {
         type = dialog.GetType();
@@ -228,7 +228,7 @@ TEST_F(ReportFile, SaveDialogShowsTheReportTypeAndTitle)
     EXPECT_EQ(reportType.GetExtension(), GS::UniString("txt"));
 
     // The type is registered once, however often the dialog opens.
-    std::vector<FTM::TypeID> second;
+    std::vector<FTM::GeneralID> second;
     DG::SetFileDialogAnswerer([&](DG::FileDialog& dialog) {
         second = dialog.GetFilters();
         return false;

@@ -70,10 +70,8 @@ TEST_P(EveryBuild, StartUpRegistersMenuPaletteAndProjectEvents)
     const GS::Guid guid("{8E2B6A41-0C7D-4E2A-9B3F-1A5C9D7E4F20}");
     EXPECT_EQ(palette.guid, GSGuid2APIGuid(guid));
     EXPECT_EQ(palette.flags, 0x3F7u);
-    UInt8 binary[16];
-    guid.GetBinary(binary);
     UInt32 words[4];
-    std::memcpy(words, binary, sizeof words);
+    std::memcpy(words, &GSGuid2APIGuid(guid), sizeof words);
     EXPECT_EQ(static_cast<UInt32>(palette.referenceId), words[0] + words[1] + words[2] + words[3]);
 
     EXPECT_TRUE(shell.HasProjectEventHandler());
@@ -297,11 +295,11 @@ TEST_P(ThemedBuild, AppearanceChangesRunTheThemeScript)
     for (Int16 appearance : {1, 0, 2, 1})
         host.sim.SetAppearance(appearance);
     EXPECT_EQ(host.sim.TakeScripts(), (Strings{DarkScript, LightScript, LightScript, DarkScript}));
-    EXPECT_EQ(DG::GetAppearanceManager().onAppearanceChanged.GetSubscriberCount(), 1u);
+    EXPECT_EQ(DG::AppearanceManager::onAppearanceChanged.GetSubscriberCount(), 1u);
 
     host.sim.Shutdown(false);
-    EXPECT_EQ(DG::GetAppearanceManager().onAppearanceChanged.GetSubscriberCount(), 0u);
-    DG::GetAppearanceManager().SetAppearance(0);  // reaches no destroyed palette
+    EXPECT_EQ(DG::AppearanceManager::onAppearanceChanged.GetSubscriberCount(), 0u);
+    DG::AppearanceManager::GetInstance().SetAppearance(0);  // reaches no destroyed palette
 }
 
 TEST_P(ThemedBuild, GetAppearanceReadsTheThemeAtTheCall)

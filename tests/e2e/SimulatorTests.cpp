@@ -200,7 +200,7 @@ TEST_F(FunctionTableTest, ThrowsEachKindOfException)
             ADD_FAILURE() << "no exception";
         } catch (const GS::GSException& exception) {
             EXPECT_EQ(exception.GetErrCode(), -5);
-            EXPECT_NE(exception.GetFile(), nullptr);
+            EXPECT_NE(exception.GetFileName(), nullptr);
         }
     }
     plan.faults["GetPenCount"].throws = "std";
@@ -231,7 +231,7 @@ TEST_F(FunctionTableTest, FaultsChangedAfterTheStartApplyToLaterCalls)
 
 JS::Value& ScalarOf(const GS::Ref<JS::Base, GS::Counter>& value)
 {
-    auto* scalar = dynamic_cast<JS::Value*>(value.Get());
+    auto* scalar = dynamic_cast<JS::Value*>(static_cast<JS::Base*>(value));
     if (scalar == nullptr)
         throw std::logic_error("not a scalar");
     return *scalar;
@@ -270,23 +270,23 @@ TEST(PageValues, TextsBooleansAndNullArrive)
 TEST(PageValues, NestedArraysKeepTheirShapeAndObjectsAreRefused)
 {
     auto parameter = sim::ToJsArguments(json::parse(R"([[[1, 2], []], "a", null])"));
-    auto* outer = dynamic_cast<JS::Array*>(parameter.Get());
+    auto* outer = dynamic_cast<JS::Array*>(static_cast<JS::Base*>(parameter));
     ASSERT_NE(outer, nullptr);
     ASSERT_EQ(outer->GetItemArray().GetSize(), 3u);
-    auto* pairList = dynamic_cast<JS::Array*>(outer->GetItemArray()[0].Get());
+    auto* pairList = dynamic_cast<JS::Array*>(static_cast<JS::Base*>(outer->GetItemArray()[0]));
     ASSERT_NE(pairList, nullptr);
     ASSERT_EQ(pairList->GetItemArray().GetSize(), 2u);
-    auto* pair = dynamic_cast<JS::Array*>(pairList->GetItemArray()[0].Get());
+    auto* pair = dynamic_cast<JS::Array*>(static_cast<JS::Base*>(pairList->GetItemArray()[0]));
     ASSERT_NE(pair, nullptr);
     EXPECT_EQ(ScalarOf(pair->GetItemArray()[1]).GetInteger(), 2);
-    auto* empty = dynamic_cast<JS::Array*>(pairList->GetItemArray()[1].Get());
+    auto* empty = dynamic_cast<JS::Array*>(static_cast<JS::Base*>(pairList->GetItemArray()[1]));
     ASSERT_NE(empty, nullptr);
     EXPECT_TRUE(empty->GetItemArray().IsEmpty());
     EXPECT_EQ(outer->GetItemArray()[2], nullptr);
 
     auto none = sim::ToJsArguments(json());
-    ASSERT_NE(dynamic_cast<JS::Array*>(none.Get()), nullptr);
-    EXPECT_TRUE(dynamic_cast<JS::Array*>(none.Get())->GetItemArray().IsEmpty());
+    ASSERT_NE(dynamic_cast<JS::Array*>(static_cast<JS::Base*>(none)), nullptr);
+    EXPECT_TRUE(dynamic_cast<JS::Array*>(static_cast<JS::Base*>(none))->GetItemArray().IsEmpty());
 
     EXPECT_THROW(sim::ToJsArguments(json::parse(R"([1, {"x": 1}])")), sim::Error);
     EXPECT_THROW(sim::ToJsArguments(json("not a list")), sim::Error);

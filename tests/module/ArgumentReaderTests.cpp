@@ -62,7 +62,7 @@ TEST(ArgumentList, SharesItemsWithoutChangingTheCallersArray)
     JSArgs args = ArgumentList(array);
     args.Push(Number(2));
     EXPECT_EQ(array->GetItemArray().GetSize(), 1u);
-    EXPECT_EQ(args[0].Get(), array->GetItemArray()[0].Get());
+    EXPECT_EQ(static_cast<JS::Base*>(args[0]), static_cast<JS::Base*>(array->GetItemArray()[0]));
 }
 
 TEST(NumberArgument, ReadsEveryNumericKind)

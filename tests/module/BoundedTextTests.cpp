@@ -3,6 +3,7 @@
 #include <string>
 
 #include "BoundedText.hpp"
+#include "UniStringUnits.hpp"
 
 namespace {
 
@@ -10,7 +11,7 @@ const std::u16string Map = u"\U0001F5FA";  // one character, two code units
 
 std::u16string Bounded(const std::u16string& text, UInt32 capacity)
 {
-    return BoundedText(GS::UniString(text), capacity).Units();
+    return std::u16string(Substitute::Units(BoundedText(GS::UniString(text), capacity)));
 }
 
 }  // namespace

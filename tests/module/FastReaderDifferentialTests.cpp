@@ -12,6 +12,7 @@
 #include "Bridge.hpp"
 #include "NumberReading.hpp"
 #include "PlainAlgorithms.hpp"
+#include "UniStringUnits.hpp"
 
 namespace {
 
@@ -85,17 +86,17 @@ GS::UniString RandomPointText(Random& random, std::size_t lines)
         const std::size_t numbers = Pick(random, 6);
         for (std::size_t i = 0; i < numbers; ++i) {
             if (i > 0 || Pick(random, 4) == 0)
-                text += GS::UniString(Separator(random).c_str()).Units();
+                text += std::u16string(Substitute::Units(GS::UniString(Separator(random).c_str())));
             if (Pick(random, 25) == 0)
                 text += OddUnits(random);
-            text += GS::UniString(NumberToken(random).c_str()).Units();
+            text += std::u16string(Substitute::Units(GS::UniString(NumberToken(random).c_str())));
         }
         if (Pick(random, 6) == 0)
             text += u" trailing words";
         text += Pick(random, 5) == 0 ? u"\r\n" : Pick(random, 15) == 0 ? u"\n\n" : u"\n";
     }
     if (Pick(random, 2))
-        text += GS::UniString(NumberToken(random).c_str()).Units();  // no final line break
+        text += std::u16string(Substitute::Units(GS::UniString(NumberToken(random).c_str())));  // no final line break
     return GS::UniString(std::move(text));
 }
 
@@ -227,7 +228,7 @@ TEST(FastBase64, PageTextsAreReadInPlaceWithTheBytesOfTheir8BitForm)
 {
     Random random(66);
     for (int round = 0; round < 500; ++round) {
-        std::u16string units = GS::UniString(RandomBase64Text(random, Pick(random, 120)).c_str()).Units();
+        std::u16string units = std::u16string(Substitute::Units(GS::UniString(RandomBase64Text(random, Pick(random, 120)).c_str())));
         for (int odd = static_cast<int>(Pick(random, 4)); odd > 0; --odd)
             units.insert(Pick(random, units.size() + 1), OddUnits(random));
         const GS::UniString text(std::move(units));

@@ -11,7 +11,7 @@ namespace {
 
 GS::UniString ReplyText(const JSRef& reply)
 {
-    const auto* value = dynamic_cast<const JS::Value*>(reply.Get());
+    const auto* value = dynamic_cast<const JS::Value*>(static_cast<JS::Base*>(reply));
     if (value == nullptr || value->GetType() != JS::Value::STRING)
         return "<not a text>";
     return value->GetString();
@@ -62,7 +62,7 @@ TEST(PlacementReply, StatusThenDiagnostics)
 TEST(BoolReply, IsABooleanValue)
 {
     const JSRef reply = BoolReply(true);
-    const auto* value = dynamic_cast<const JS::Value*>(reply.Get());
+    const auto* value = dynamic_cast<const JS::Value*>(static_cast<JS::Base*>(reply));
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->GetType(), JS::Value::BOOL);
     EXPECT_TRUE(value->GetBool());

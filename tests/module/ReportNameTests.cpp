@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "ReportFile.hpp"
+#include "UniStringUnits.hpp"
 
 namespace {
 
 std::u16string Sanitized(const std::u16string& name)
 {
-    return SanitizeFileName(GS::UniString(name)).Units();
+    return std::u16string(Substitute::Units(SanitizeFileName(GS::UniString(name))));
 }
 
 bool Absolute(const std::u16string& path)

@@ -181,40 +181,45 @@ TEST(BrowserEvents, UrlChangeGoesAheadOnlyWhenNoHandlerRefuses)
     DG::Panel panel(1, 1);
     DG::Browser browser(panel, 1);
     std::vector<std::string> seen;
-    browser.onURLChange += [&seen](const DG::BrowserBase&, const DG::BrowserURLChangeArg& arg) {
-        seen.push_back(arg.url.ToUtf8());
-        return !arg.url.BeginsWith("https://other");
+    browser.onUrlWillChange += [&seen](const DG::BrowserBase&, const DG::BrowserURLChangeArg& arg) {
+        seen.push_back(arg.newURL.ToUtf8());
+        return !arg.newURL.BeginsWith("https://other");
     };
-    browser.onNewTab += [&seen](const DG::BrowserBase&, const DG::BrowserNewTabArg& arg) {
+    browser.onNewTabRequested += [&seen](const DG::BrowserBase&, const DG::BrowserNewTabArg& arg) {
         seen.push_back("tab " + arg.url.ToUtf8());
     };
-    EXPECT_TRUE(browser.onURLChange.Notify(browser, {GS::UniString("about:blank")}));
-    EXPECT_FALSE(browser.onURLChange.Notify(browser, {GS::UniString("https://other.org")}));
-    browser.onNewTab.Notify(browser, {GS::UniString("https://x.org")});
+    EXPECT_TRUE(browser.onUrlWillChange.Notify(browser, {GS::UniString("about:blank")}));
+    EXPECT_FALSE(browser.onUrlWillChange.Notify(browser, {GS::UniString("https://other.org")}));
+    browser.onNewTabRequested.Notify(browser, {GS::UniString("https://x.org")});
     EXPECT_EQ(seen, (std::vector<std::string>{"about:blank", "https://other.org", "tab https://x.org"}));
 }
 
 struct ThemedTarget : DG::EventTarget {
     std::vector<Int16> received;
+    std::vector<DG::AppearanceType> types;
 };
 
 TEST(Appearance, SubscriptionsEndWithTheirTarget)
 {
-    DG::AppearanceManager& manager = DG::GetAppearanceManager();
+    DG::AppearanceManager& manager = DG::AppearanceManager::GetInstance();
     const UInt32 before = manager.onAppearanceChanged.GetSubscriberCount();
     std::vector<std::string> order;
     auto first = std::make_unique<ThemedTarget>();
     ThemedTarget second;
-    manager.onAppearanceChanged.Add(*first, [&order, target = first.get()](const DG::AppearanceManager&,
-                                                                         const DG::AppearanceChangedEventArg& arg) {
-        order.push_back("first");
-        target->received.push_back(arg.appearance);
-    });
-    manager.onAppearanceChanged.Add(second, [&order, &second](const DG::AppearanceManager&,
-                                                             const DG::AppearanceChangedEventArg& arg) {
-        order.push_back("second");
-        second.received.push_back(arg.appearance);
-    });
+    manager.onAppearanceChanged.Add(
+        [&order, target = first.get()](const DG::AppearanceManager&, const DG::AppearanceChangedEventArg& arg) {
+            order.push_back("first");
+            target->received.push_back(static_cast<Int16>(arg.mode));
+            EXPECT_EQ(arg.type, DG::AppearanceType::Dark);
+        },
+        first.get());
+    manager.onAppearanceChanged.Add(
+        [&order, &second](const DG::AppearanceManager&, const DG::AppearanceChangedEventArg& arg) {
+            order.push_back("second");
+            second.received.push_back(static_cast<Int16>(arg.mode));
+            second.types.push_back(arg.type);
+        },
+        &second);
     manager.SetAppearance(1);
     EXPECT_TRUE(DG::IsDarkMode());
     EXPECT_EQ(order, (std::vector<std::string>{"first", "second"}));
@@ -225,21 +230,21 @@ TEST(Appearance, SubscriptionsEndWithTheirTarget)
     manager.SetAppearance(2);
     EXPECT_FALSE(DG::IsDarkMode());
     EXPECT_EQ(second.received, (std::vector<Int16>{1, 2}));
+    EXPECT_EQ(second.types, (std::vector<DG::AppearanceType>{DG::AppearanceType::Dark, DG::AppearanceType::Light}));
     EXPECT_EQ(order.size(), 3u);
 }
 
 TEST(Appearance, HandlerMayDestroyAnotherSubscriber)
 {
-    DG::AppearanceManager& manager = DG::GetAppearanceManager();
+    DG::AppearanceManager& manager = DG::AppearanceManager::GetInstance();
     auto victim = std::make_unique<ThemedTarget>();
     ThemedTarget killer;
     bool victimCalled = false;
-    manager.onAppearanceChanged.Add(killer, [&victim](const DG::AppearanceManager&,
-                                                      const DG::AppearanceChangedEventArg&) { victim.reset(); });
-    manager.onAppearanceChanged.Add(*victim, [&victimCalled](const DG::AppearanceManager&,
-                                                             const DG::AppearanceChangedEventArg&) {
-        victimCalled = true;
-    });
+    manager.onAppearanceChanged.Add(
+        [&victim](const DG::AppearanceManager&, const DG::AppearanceChangedEventArg&) { victim.reset(); }, &killer);
+    manager.onAppearanceChanged.Add(
+        [&victimCalled](const DG::AppearanceManager&, const DG::AppearanceChangedEventArg&) { victimCalled = true; },
+        victim.get());
     manager.SetAppearance(1);
     EXPECT_FALSE(victimCalled);
     EXPECT_EQ(victim, nullptr);
@@ -260,15 +265,15 @@ TEST(FileDialogs, TheAnswererSeesTheDialogAndPicksAFile)
 {
     DG::FileDialog dialog(DG::FileDialog::Save);
     dialog.SetTitle(GS::UniString("Uložit report o pozemku"));
-    EXPECT_TRUE(dialog.AddFilter(7));
-    EXPECT_FALSE(dialog.AddFilter(FTM::UnknownType));
+    EXPECT_EQ(dialog.AddFilter(FTM::TypeID(7)), 0u);
+    EXPECT_EQ(dialog.AddFilter(FTM::UnknownType), MaxUIndex);
     dialog.SetFolder(IO::Location(GS::UniString("/projects")));
     dialog.SelectFile(IO::Location(GS::UniString("/projects/report.txt")), true);
 
     DG::SetFileDialogAnswerer([](DG::FileDialog& shown) {
-        EXPECT_EQ(shown.GetType(), 4);
+        EXPECT_EQ(shown.GetType(), DG::FileDialog::Save);
         EXPECT_EQ(shown.GetTitle(), "Uložit report o pozemku");
-        EXPECT_EQ(shown.GetFilters(), std::vector<FTM::TypeID>{7});
+        EXPECT_EQ(shown.GetFilters(), std::vector<FTM::GeneralID>{FTM::TypeID(7)});
         shown.SetSelectedFile(shown.GetProposedFile());
         return true;
     });

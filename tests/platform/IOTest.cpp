@@ -104,7 +104,7 @@ TEST(File, WritesTheExactBytesAndTruncatesOnReopen)
     {
         IO::File file(location, IO::File::Create);
         ASSERT_EQ(file.GetStatus(), NoError);
-        ASSERT_EQ(file.Open(IO::File::WriteEmptyMode, IO::File::Report), NoError);
+        ASSERT_EQ(file.Open(IO::File::WriteEmptyMode, IO::AccessDeniedIsErrorInPrivateLocations), NoError);
         UInt32 written = 0;
         EXPECT_EQ(file.WriteBin("\xEF\xBB\xBFobsah \xC5\xBE", 11, &written), NoError);
         EXPECT_EQ(written, 11u);
@@ -165,10 +165,10 @@ TEST(FileTypes, SearchFindsAnEqualTypeOnlyAfterItWasAdded)
     EXPECT_EQ(FTM::FileTypeManager::SearchForType(report, FTM::RootGroup), FTM::UnknownType);
 
     const FTM::TypeID id = manager.AddType(report, FTM::RootGroup);
-    EXPECT_GT(id, 0);
+    EXPECT_GT(id.GetValue(), 0);
     EXPECT_EQ(FTM::FileTypeManager::SearchForType(FTM::FileType("Textový soubor", "txt", 1, 2, 3)), id);
     EXPECT_EQ(FTM::FileTypeManager::SearchForType(other), FTM::UnknownType);
-    EXPECT_EQ(FTM::FileTypeManager::SearchForType(report, FTM::RootGroup + 1), FTM::UnknownType);
+    EXPECT_EQ(FTM::FileTypeManager::SearchForType(report, FTM::GroupID(FTM::RootGroup.GetValue() + 1)), FTM::UnknownType);
 
     const FTM::TypeID otherId = manager.AddType(other);
     EXPECT_NE(otherId, id);

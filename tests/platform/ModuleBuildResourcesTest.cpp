@@ -42,12 +42,12 @@ protected:
 TEST_P(ModuleBuildResources, NameDescriptionAndMenuText)
 {
     GS::UniString text;
-    ASSERT_TRUE(RSGetIndString_ParamAdapter(&text, 32000, 1, module));
+    ASSERT_TRUE(RSGetIndString(&text, 32000, 1, module));
     EXPECT_EQ(text, "Orvani. Landfetch");
-    ASSERT_TRUE(RSGetIndString_ParamAdapter(&text, 32000, 2, module));
+    ASSERT_TRUE(RSGetIndString(&text, 32000, 2, module));
     EXPECT_TRUE(text.ToUtf8().find("ČÚZK") != std::string::npos) << text.ToUtf8();
     EXPECT_TRUE(text.EndsWith("."));
-    ASSERT_TRUE(RSGetIndString_ParamAdapter(&text, 32500, 1, module));
+    ASSERT_TRUE(RSGetIndString(&text, 32500, 1, module));
     EXPECT_EQ(text, "Orvani. Landfetch^ES^EE^EI^E3^ED^EW^EL^10001");
 }
 

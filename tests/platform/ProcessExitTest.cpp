@@ -13,6 +13,7 @@
 #include "Location.hpp"
 #include "ResourceImage.hpp"
 #include "TestSupport.hpp"
+#include "Win32.hpp"
 
 namespace {
 
@@ -30,7 +31,7 @@ void UnloadLikeAModule()
         DG::Browser browser(palette, 1);
         DG::PanelObserver observer;
         palette.Attach(observer);
-        DG::GetAppearanceManager().onAppearanceChanged.Add(palette, [](const auto&, const auto&) {});
+        DG::AppearanceManager::onAppearanceChanged.Add([](const auto&, const auto&) {}, &palette);
         if (DG::Palette::GetAll().size() != 1 || DG::BrowserBase::GetAll().size() != 1)
             std::_Exit(4);
     }

@@ -9,6 +9,7 @@
 #include "ElfTestFile.hpp"
 #include "ResourceImage.hpp"
 #include "TestSupport.hpp"
+#include "Win32.hpp"
 
 namespace {
 
@@ -88,12 +89,12 @@ TEST(ModuleResources, ReadFromTheSectionOfAnElfFile)
     EXPECT_TRUE(RS::IsOpen(module));
 
     GS::UniString text;
-    ASSERT_TRUE(RSGetIndString_ParamAdapter(&text, 32000, 2, module));
+    ASSERT_TRUE(RSGetIndString(&text, 32000, 2, module));
     EXPECT_EQ(text, "Stáhne podklady ČÚZK.");
-    EXPECT_FALSE(RSGetIndString_ParamAdapter(&text, 32000, 0, module));
-    EXPECT_FALSE(RSGetIndString_ParamAdapter(&text, 32000, 3, module));
-    EXPECT_FALSE(RSGetIndString_ParamAdapter(&text, 31999, 1, module));
-    EXPECT_FALSE(RSGetIndString_ParamAdapter(nullptr, 32000, 1, module));
+    EXPECT_FALSE(RSGetIndString(&text, 32000, 0, module));
+    EXPECT_FALSE(RSGetIndString(&text, 32000, 3, module));
+    EXPECT_FALSE(RSGetIndString(&text, 31999, 1, module));
+    EXPECT_FALSE(RSGetIndString(nullptr, 32000, 1, module));
 
     UInt32 developerId = 0, localId = 0;
     EXPECT_TRUE(RS::GetModuleIdentifier(module, 32500, &developerId, &localId));
@@ -108,7 +109,7 @@ TEST(ModuleResources, ReadFromTheSectionOfAnElfFile)
 
     RS::ResModuleClosed(module);
     EXPECT_FALSE(RS::IsOpen(module));
-    EXPECT_FALSE(RSGetIndString_ParamAdapter(&text, 32000, 1, module));
+    EXPECT_FALSE(RSGetIndString(&text, 32000, 1, module));
 }
 
 TEST(ModuleResources, EachOpeningIsItsOwnModule)
@@ -159,7 +160,7 @@ TEST(ModuleResources, SectionAddedToARealExecutable)
     const GSResModule module = RS::OpenModuleFile(copy);
     ASSERT_NE(module, InvalidResModule);
     GS::UniString text;
-    EXPECT_TRUE(RSGetIndString_ParamAdapter(&text, 32500, 1, module));
+    EXPECT_TRUE(RSGetIndString(&text, 32500, 1, module));
     EXPECT_EQ(text, "Orvani. Landfetch^ES^EE^EI^E3^ED^EW^EL^10001");
     RS::ResModuleClosed(module);
 }
@@ -168,8 +169,8 @@ TEST(ModuleResources, TheLoadedTestProgramHasNone)
 {
     const HINSTANCE self = GetModuleOfAddress(reinterpret_cast<const void*>(&SampleImage));
     ASSERT_NE(self, nullptr);
-    EXPECT_EQ(RSInitModuleImageCache(self), InvalidResModule);
-    EXPECT_EQ(RSInitModuleImageCache(nullptr), InvalidResModule);
+    EXPECT_EQ(RSInitModuleImageCache(reinterpret_cast<GSResModule>(self)), InvalidResModule);
+    EXPECT_EQ(RSInitModuleImageCache(0), InvalidResModule);
 }
 
 TEST(PaletteResources, ThePaletteAndItsItemsTakeTheResourceGeometry)

@@ -5,6 +5,7 @@
 
 #include "GSRoot.hpp"
 #include "TestSupport.hpp"
+#include "UniStringUnits.hpp"
 
 namespace {
 
@@ -50,16 +51,16 @@ TEST(UniStringConversion, InvalidUtf8BytesDecodeToReplacementCharacters)
 {
     // A stray continuation byte, a lead byte cut short, an overlong form and an encoded surrogate.
     const GS::UniString text("a\x80" "b\xC3" "c\xC0\xAF" "d\xED\xA0\x80" "e");
-    EXPECT_EQ(text.Units(), u"a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe");
+    EXPECT_EQ(std::u16string(Substitute::Units(text)), u"a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe");
     const GS::UniString truncatedAtEnd("x\xE2\x82");
-    EXPECT_EQ(truncatedAtEnd.Units(), u"x\uFFFD\uFFFD");
+    EXPECT_EQ(std::u16string(Substitute::Units(truncatedAtEnd)), u"x\uFFFD\uFFFD");
 }
 
 TEST(UniStringConversion, OtherCharacterCodesAreLatin1)
 {
-    const GS::UniString text("caf\xE9", CC_Latin1);
-    EXPECT_EQ(text.Units(), u"café");
-    EXPECT_STREQ(GS::UniString("Průhonice").ToCStr(CC_Latin1).Get(), "Pr?honice");
+    const GS::UniString text("caf\xE9", CC_WestEuropean);
+    EXPECT_EQ(std::u16string(Substitute::Units(text)), u"café");
+    EXPECT_STREQ(GS::UniString("Průhonice").ToCStr(CC_WestEuropean).Get(), "Pr?honice");
 }
 
 TEST(UniStringConversion, NullTextsAreEmpty)
@@ -147,7 +148,7 @@ TEST(CHTruncate, NeverCutsAUtf8Sequence)
 TEST(CHTruncate, Latin1CutsAtTheByteLimit)
 {
     char dest[4];
-    EXPECT_EQ(CHTruncate("\xE9\xE9\xE9\xE9\xE9", dest, 4, CC_Latin1), 3);
+    EXPECT_EQ(CHTruncate("\xE9\xE9\xE9\xE9\xE9", dest, 4, CC_WestEuropean), 3);
     EXPECT_EQ(std::strlen(dest), 3u);
 }
 

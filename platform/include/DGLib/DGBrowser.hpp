@@ -13,10 +13,11 @@ class BrowserBase;
 
 struct BrowserNewTabArg {
     GS::UniString url;
+    bool userGesture = false;
 };
 
 struct BrowserURLChangeArg {
-    GS::UniString url;
+    GS::UniString newURL;
 };
 
 class PLATFORM_API BrowserBase : public Item {
@@ -27,8 +28,8 @@ public:
     void StopLoad();
     UInt32 GetStopLoadCount() const { return stopLoadCount; }
 
-    EventProperty<BrowserBase, BrowserNewTabArg> onNewTab;
-    EventProperty<BrowserBase, BrowserURLChangeArg, bool> onURLChange;
+    EventNotifier<BrowserBase, BrowserNewTabArg> onNewTabRequested;
+    EventNotifier<BrowserBase, BrowserURLChangeArg, bool> onUrlWillChange;
 
     // Host side: the browser controls that exist.
     static std::vector<BrowserBase*> GetAll();

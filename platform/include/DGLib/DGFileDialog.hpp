@@ -24,12 +24,14 @@ private:
 
 class PLATFORM_API FileDialog : public SystemDialog {
 public:
-    enum Type : Int32 { OpenFile = 1, OpenMultiFile = 2, OpenFolder = 3, Save = 4 };
+    enum Type : Int32 { OpenFile = 0, OpenMultiFile = 1, OpenFolder = 2, OpenMultiFolder = 3, Save = 4 };
+    enum ExtensionOptions : Int32 { SystemDefault = 0 };
 
-    explicit FileDialog(Int32 type);
+    explicit FileDialog(Type type);
     ~FileDialog() override;
 
-    bool AddFilter(FTM::TypeID type, Int32 extensionOption = 0);
+    // The new filter's index; MaxUIndex for an unknown type, which is not added.
+    UIndex AddFilter(FTM::GeneralID type, ExtensionOptions extensionOptions = SystemDefault);
     void SetFolder(const IO::Location& newFolder) { folder = newFolder; }
     bool SelectFile(const IO::Location& file, bool selectName = true);
     bool Invoke() override;
@@ -38,15 +40,15 @@ public:
     const IO::Location& GetSelectedFile(UInt32 index) const;
 
     // Host side: what the dialog shows, and the user's choice.
-    Int32 GetType() const { return type; }
-    const std::vector<FTM::TypeID>& GetFilters() const { return filters; }
+    Type GetType() const { return type; }
+    const std::vector<FTM::GeneralID>& GetFilters() const { return filters; }
     const IO::Location& GetFolder() const { return folder; }
     const IO::Location& GetProposedFile() const { return proposed; }
     void SetSelectedFile(const IO::Location& file);
 
 private:
-    Int32 type;
-    std::vector<FTM::TypeID> filters;
+    Type type;
+    std::vector<FTM::GeneralID> filters;
     IO::Location folder;
     IO::Location proposed;
     std::vector<IO::Location> selected;

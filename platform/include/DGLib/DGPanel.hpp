@@ -4,6 +4,8 @@
 // the other dialog headers use. Host-side hooks (marked so) let the host deliver events.
 
 #include <functional>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "GSRoot.hpp"
@@ -53,31 +55,86 @@ public:
 // An event list: handlers run in the order they were added. For a bool result the change goes
 // ahead only when no handler refuses it.
 template <class Source, class Arg, class Result = void>
-class EventProperty {
+class EventNotifier {
 public:
     using Handler = std::function<Result(const Source&, const Arg&)>;
 
-    void operator+=(Handler handler) { handlers.push_back(std::move(handler)); }
-    void Add(Handler handler) { handlers.push_back(std::move(handler)); }
-    bool HasHandlers() const { return !handlers.empty(); }
-    void Clear() { handlers.clear(); }
+    EventNotifier() = default;
+    EventNotifier(const EventNotifier&) = delete;
+    EventNotifier& operator=(const EventNotifier&) = delete;
+
+    void operator+=(Handler handler) { state->Push(std::move(handler)); }
+    // With a target, the subscription ends when the target is destroyed.
+    void Add(Handler handler, EventTarget* target = nullptr)
+    {
+        const UInt64 id = state->Push(std::move(handler));
+        if (target != nullptr) {
+            target->AddUnsubscriber([weak = std::weak_ptr<State>(state), id] {
+                if (const std::shared_ptr<State> alive = weak.lock())
+                    alive->Remove(id);
+            });
+        }
+    }
+    bool HasHandlers() const { return !state->subscriptions.empty(); }
+    void Clear() { state->subscriptions.clear(); }
 
     // Host side.
+    UInt32 GetSubscriberCount() const { return static_cast<UInt32>(state->subscriptions.size()); }
+
+    // Host side. A handler may end subscriptions (its own or others'): each one is looked up again
+    // before it runs.
     Result Notify(const Source& source, const Arg& arg) const
     {
-        if constexpr (std::is_same_v<Result, bool>) {
-            bool allowed = true;
-            for (const auto& handler : handlers)
+        std::vector<UInt64> ids;
+        for (const Subscription& subscription : state->subscriptions)
+            ids.push_back(subscription.id);
+        [[maybe_unused]] bool allowed = true;
+        for (const UInt64 id : ids) {
+            const Subscription* found = state->Find(id);
+            if (found == nullptr)
+                continue;
+            const Handler handler = found->handler;
+            if constexpr (std::is_same_v<Result, bool>)
                 allowed = handler(source, arg) && allowed;
-            return allowed;
-        } else {
-            for (const auto& handler : handlers)
+            else
                 handler(source, arg);
         }
+        if constexpr (std::is_same_v<Result, bool>)
+            return allowed;
     }
 
 private:
-    std::vector<Handler> handlers;
+    struct Subscription {
+        UInt64 id;
+        Handler handler;
+    };
+    struct State {
+        std::vector<Subscription> subscriptions;
+        UInt64 nextId = 1;
+
+        UInt64 Push(Handler handler)
+        {
+            subscriptions.push_back({nextId, std::move(handler)});
+            return nextId++;
+        }
+        void Remove(UInt64 id)
+        {
+            for (auto it = subscriptions.begin(); it != subscriptions.end(); ++it) {
+                if (it->id == id) {
+                    subscriptions.erase(it);
+                    return;
+                }
+            }
+        }
+        const Subscription* Find(UInt64 id) const
+        {
+            for (const Subscription& subscription : subscriptions)
+                if (subscription.id == id)
+                    return &subscription;
+            return nullptr;
+        }
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
 };
 
 struct PanelOpenEvent { const Panel* source = nullptr; };

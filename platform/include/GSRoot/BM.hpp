@@ -6,7 +6,7 @@
 // Handles: relocatable blocks. Every handle is zero-filled when allocated. A negative size or an
 // exhausted memory gives a null handle.
 constexpr GSFlags ALLOCATE_CLEAR = 0x0002;
-PLATFORM_API GSHandle BMAllocateHandle(GSSize nBytes, GSFlags flags, Int32 reserved);
+PLATFORM_API GSHandle BMAllocateHandle(GSSize nBytes, GSFlags flags, short actionCode);
 PLATFORM_API GSSize BMGetHandleSize(GSConstHandle handle);
 PLATFORM_API void BMKillHandle(GSHandle* handle);
 // Handles alive at the moment; lets a host check that an add-on releases what it was given.

@@ -4,10 +4,11 @@
 #include "PlatformExport.hpp"
 
 // 8-bit character codes. The default code (0) is UTF-8 on this platform; 99 names UTF-8 explicitly.
-// Any other code is read and written as Latin-1, one byte per code unit.
+// Any other code (such as the Western European one) is read and written as Latin-1, one byte per
+// code unit.
 enum GSCharCode : Int32 {
     CC_Default = 0,
-    CC_Latin1 = 1,
+    CC_WestEuropean = 11,
     CC_UTF8 = 99
 };
 

@@ -19,8 +19,8 @@ public:
     virtual const char* GetName() const;
     GSErrCode GetErrCode() const { return errCode; }
     const UniString& GetMessage() const { return message; }
-    const char* GetFile() const { return file; }  // null when unknown
-    UInt32 GetLine() const { return line; }
+    const char* GetFileName() const { return file; }  // null when unknown
+    UInt32 GetLineNumber() const { return line; }
 
 private:
     UniString message;

@@ -6,17 +6,16 @@
 
 namespace GS {
 
-// A GUID in the Windows layout: one 32-bit, two 16-bit words (little-endian), then eight bytes.
+// A GUID in the Windows layout: one 32-bit, two 16-bit words (little-endian), then eight bytes; the
+// same layout as API_Guid.
 class PLATFORM_API Guid {
 public:
     Guid() = default;
     // Reads "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", braces optional; a malformed text gives the null GUID.
     explicit Guid(const char* text);
-    explicit Guid(const UInt8 (&binary)[16]);
 
-    void Generate();  // a new random (version 4) GUID
+    GSErrCode Generate();  // a new random (version 4) GUID
     bool IsNull() const;
-    void GetBinary(UInt8 (&binary)[16]) const;
     UniString ToUniString() const;  // upper-case, with braces
 
     bool operator==(const Guid& other) const;

@@ -10,7 +10,10 @@ namespace GS {
 // The host's allocator for an add-on's global allocation.
 class PLATFORM_API MemoryManager {
 public:
-    static void* Allocate(std::size_t size);  // throws GS::OutOfMemoryException
+    enum ExceptionBehaviour { ThrowException, ReturnNullPointer };
+
+    // On failure a null pointer, or a GS::OutOfMemoryException when asked for.
+    static void* Allocate(std::size_t size, ExceptionBehaviour onFailure = ReturnNullPointer, bool logFailure = true);
     static void Free(void* block);
 };
 

@@ -19,9 +19,7 @@ public:
     {
     }
 
-    bool IsNull() const { return ptr == nullptr; }
-    explicit operator bool() const { return ptr != nullptr; }
-    T* Get() const { return ptr.get(); }
+    operator T*() const { return ptr.get(); }
 
     T* operator->() const { return &Deref(); }
     T& operator*() const { return Deref(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "CH.hpp"
 #include "GSTypes.hpp"
@@ -29,7 +30,7 @@ public:
     UniString(const char* text, UInt32 byteCount, GSCharCode charCode);
     UniString(const uchar_t* text);
     UniString(const uchar_t* text, UInt32 length);
-    explicit UniString(std::u16string units);
+    UniString(std::u16string_view units);
 
     // printf-style formatting; the result of the format is read as UTF-8.
     static UniString Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -43,10 +44,10 @@ public:
 
     // Zero-terminated UTF-16, valid until the text changes.
     const uchar_t* ToUStr() const { return units.c_str(); }
-    const std::u16string& Units() const { return units; }
 
     // The text in an 8-bit character code. Unpaired surrogates become U+FFFD.
     CStr ToCStr(GSCharCode charCode = CC_Default) const;
+    // Host side: the simulator's JSON and file names.
     std::string ToUtf8() const;
 
     UniString& Append(const UniString& other);

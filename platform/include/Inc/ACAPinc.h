@@ -69,25 +69,27 @@ struct API_Guid {
 };
 static_assert(sizeof(API_Guid) == 16);
 
-inline API_Guid GSGuid2APIGuid(const GS::Guid& guid)
+constexpr API_Guid APINULLGuid{};
+static_assert(sizeof(GS::Guid) == sizeof(API_Guid));
+
+inline API_Guid& GSGuid2APIGuid(GS::Guid& guid)
 {
-    UInt8 binary[16];
-    guid.GetBinary(binary);
-    API_Guid result;
-    std::memcpy(&result, binary, sizeof result);
-    return result;
+    return reinterpret_cast<API_Guid&>(guid);
 }
 
-inline GS::Guid APIGuid2GSGuid(const API_Guid& guid)
+inline const API_Guid& GSGuid2APIGuid(const GS::Guid& guid)
 {
-    UInt8 binary[16];
-    std::memcpy(binary, &guid, sizeof binary);
-    return GS::Guid(binary);
+    return reinterpret_cast<const API_Guid&>(guid);
 }
 
-inline bool IsNullGuid(const API_Guid& guid)
+inline GS::Guid& APIGuid2GSGuid(API_Guid& guid)
 {
-    return guid == API_Guid{};
+    return reinterpret_cast<GS::Guid&>(guid);
+}
+
+inline const GS::Guid& APIGuid2GSGuid(const API_Guid& guid)
+{
+    return reinterpret_cast<const GS::Guid&>(guid);
 }
 
 using API_AttributeIndex = Int32;
@@ -240,14 +242,16 @@ struct API_DatabaseInfo {
 // One story entry: 544 bytes, the index first, the name as zero-terminated UTF-16.
 struct API_StoryType {
     Int16 index;
-    Int16 reserved0;
-    Int32 floorId;
+    short floorId;
+    bool dispOnSections;
+    bool reserved0;
+    Int16 reserved1;
     double level;
-    double dispOnSections;
-    double reserved1;
     GS::uchar_t uName[256];
+    Int32 reserved2[4];
 };
 static_assert(sizeof(API_StoryType) == 544);
+static_assert(offsetof(API_StoryType, uName) == 16);
 
 struct API_StoryInfo {
     Int16 firstStory;
@@ -274,11 +278,12 @@ enum API_AttrTypeID : Int32 {
 struct API_Attr_Head {
     API_AttrTypeID typeID;
     API_AttributeIndex index;
-    GSFlags flags;
-    Int32 reserved0;
+    short flags;
+    short reserved0[3];
     char name[256];  // 8-bit, default character code
-    GS::UniString* uniStringNamePtr;  // a Unicode name; preferred over `name` when not null
     API_Guid guid;
+    UInt64 reserved1;
+    GS::UniString* uniStringNamePtr;  // a Unicode name; preferred over `name` when not null
 };
 
 struct API_LayerType {
@@ -474,11 +479,13 @@ enum API_PictureFormat : Int32 {
 
 struct API_PictureType {
     API_Elem_Head head;
-    bool mirrored;  // the leading 16 bits
-    bool anchorLocked;
+    bool mirrored;
+    bool usePixelSize;
+    short pixelSizeX;
+    short pixelSizeY;
     bool transparent;
-    bool reserved0;
-    Int32 reserved1;
+    bool anchorLocked;
+
     double rotAngle;
     API_Box destBox;     // first x, first y, second x, second y
     API_ColorDepthID colorDepth;
@@ -486,7 +493,7 @@ struct API_PictureType {
     GS::uchar_t pictName[256];
     char mime[128];
 };
-static_assert(offsetof(API_PictureType, transparent) == sizeof(API_Elem_Head) + 2);
+static_assert(offsetof(API_PictureType, transparent) == sizeof(API_Elem_Head) + 6);
 
 struct API_MeshLevel {
     Int32 nSubLines;

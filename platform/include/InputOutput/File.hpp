@@ -5,19 +5,28 @@
 
 namespace IO {
 
+// What opening a file does when access is denied: an error is returned, and with AccessDeniedIsError
+// a GS::GSException is thrown as well.
+enum AccessDeniedTreatment : Int32 {
+    AccessDeniedIsAllowed = 0,
+    AccessDeniedIsError = 1,
+    AccessDeniedIsErrorInPrivateLocations = 2
+};
+
 class PLATFORM_API File {
 public:
-    enum OnNotFound : Int32 { Fail = 0, Create = 1 };
-    enum OpenMode : Int32 { ReadMode = 1, WriteEmptyMode = 2, ReadWriteMode = 3, AppendMode = 4 };
-    enum AccessDeniedTreatment : Int32 { Ignore = 0, Throw = 1, Report = 2 };
+    // Ignore: a missing file is no error until it is opened.
+    enum OnNotFound : Int32 { Fail = 0, Create = 1, Ignore = 2 };
+    // WriteMode writes over an existing file without emptying it first.
+    enum OpenMode : Int32 { ReadMode = 0, WriteMode = 1, WriteEmptyMode = 2, ReadWriteMode = 3, AppendMode = 4 };
 
-    File(const Location& location, Int32 onNotFound = Fail);
+    File(const Location& location, OnNotFound onNotFound = Fail);
     ~File();
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
     GSErrCode GetStatus() const { return status; }
-    GSErrCode Open(Int32 openMode, Int32 accessDeniedTreatment = Report);
+    GSErrCode Open(OpenMode openMode, AccessDeniedTreatment accessDeniedTreatment = AccessDeniedIsErrorInPrivateLocations);
     GSErrCode WriteBin(const char* data, UInt32 length, UInt32* written = nullptr);
     GSErrCode Close();
     bool IsOpen() const;

@@ -6,20 +6,43 @@
 
 namespace FTM {
 
-using TypeID = Int32;
-using GroupID = Int32;
+// The identifier of a file type or of a group of types.
+class PLATFORM_API GeneralID {
+public:
+    constexpr GeneralID() = default;
+    bool operator==(const GeneralID& other) const { return value == other.value; }
+    bool operator!=(const GeneralID& other) const { return value != other.value; }
 
-constexpr TypeID UnknownType = 0;
-constexpr GroupID RootGroup = 1;
+    // Host side: the number behind the identifier (0: none).
+    constexpr explicit GeneralID(Int32 value) : value(value) {}
+    Int32 GetValue() const { return value; }
+
+private:
+    Int32 value = 0;
+};
+
+class PLATFORM_API TypeID : public GeneralID {
+public:
+    using GeneralID::GeneralID;
+};
+
+class PLATFORM_API GroupID : public GeneralID {
+public:
+    using GeneralID::GeneralID;
+};
+
+PLATFORM_API extern const TypeID UnknownType;
+PLATFORM_API extern const GroupID RootGroup;
 
 class PLATFORM_API FileType {
 public:
-    FileType(const char* description, const char* extension, UInt32 macType, UInt32 macCreator, Int32 iconId,
-             const void* contentDetector = nullptr, const char* moreTypes = nullptr, bool last = true);
+    // The creator and Mac type are kept as given; the remaining arguments are accepted and unused.
+    FileType(const char* description, const char* fileExt, UInt32 creator, UInt32 macType, int iconID,
+             const void* callback = nullptr, const char* mime = nullptr, bool toLower = true);
 
     const GS::UniString& GetDescription() const { return description; }
     const GS::UniString& GetExtension() const { return extension; }
-    // Kept as given; equality ignores them, as the host's Windows builds do.
+    // Equality ignores them, as the host's Windows builds do.
     UInt32 GetMacType() const { return macType; }
     UInt32 GetMacCreator() const { return macCreator; }
     Int32 GetIconId() const { return iconId; }

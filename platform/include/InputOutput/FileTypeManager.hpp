@@ -15,7 +15,8 @@ public:
 
     static TypeID SearchForType(const FileType& type, GroupID group = RootGroup);
     TypeID AddType(const FileType& type, GroupID group = RootGroup);
-    static bool GetType(TypeID id, FileType* type);
+    // Host side: the type behind an identifier.
+    static bool GetType(GeneralID id, FileType* type);
 
 private:
     std::string identifier;

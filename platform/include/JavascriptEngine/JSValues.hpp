@@ -85,7 +85,7 @@ public:
     ~Object() override;
 
     const GS::UniString& GetName() const { return name; }
-    bool AddItem(const GS::Ref<Function, GS::Counter>& function);
+    void AddItem(const GS::Ref<Function, GS::Counter>& function);
     const GS::Array<GS::Ref<Function, GS::Counter>>& GetItemArray() const { return functions; }
     GS::Ref<Function, GS::Counter> FindFunction(const GS::UniString& functionName) const;  // null when absent
 

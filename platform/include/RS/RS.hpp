@@ -3,14 +3,20 @@
 // Resource strings and other resources of a module, read from the module's own image.
 
 #include "GSRoot.hpp"
-#include "Win32.hpp"
 
-// Opens the resources of a loaded module; InvalidResModule when it has none.
-PLATFORM_API GSResModule RSInitModuleImageCache(HINSTANCE instance);
+enum ResStringType { RST_Localised };
+
+// Opens the resources of a loaded module, named by its load address; InvalidResModule when it has
+// none.
+PLATFORM_API GSResModule RSInitModuleImageCache(GSResModule resModule);
 PLATFORM_API void RSRemoveModuleImageCache(GSResModule resModule);
 
 // Item `index` (from 1) of string list `resId`; false when there is no such item.
-PLATFORM_API bool RSGetIndString_ParamAdapter(GS::UniString* text, Int32 resId, Int32 index, GSResModule resModule);
+PLATFORM_API bool RSGetIndString_ParamAdapter(const char* file, UInt32 line, GS::UniString* text, GSResID resId,
+                                              Int32 index, GSResModule resModule,
+                                              ResStringType stringType = RST_Localised);
+
+#define RSGetIndString(...) RSGetIndString_ParamAdapter(__FILE__, __LINE__, __VA_ARGS__)
 
 namespace RS {
 

@@ -18,13 +18,17 @@ using GSSize = Int32;
 using GSPtr = char*;
 using GSHandle = char**;
 using GSConstHandle = const char* const*;
-using GSResModule = Int32;
-
-constexpr GSErrCode NoError = 0;
-constexpr GSResModule InvalidResModule = -1;  // all bits set
+using UIndex = UInt32;
+constexpr UIndex MaxUIndex = 0xFFFFFFFF;
 
 namespace GS {
 using IntPtr = std::intptr_t;
 using UIntPtr = std::uintptr_t;
 using uchar_t = char16_t;
 }  // namespace GS
+
+using GSResModule = GS::IntPtr;
+using GSResID = Int32;
+
+constexpr GSErrCode NoError = 0;
+constexpr GSResModule InvalidResModule = -1;  // all bits set

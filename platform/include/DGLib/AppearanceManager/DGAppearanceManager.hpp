@@ -2,44 +2,32 @@
 
 // The host's theme and its change event.
 
-#include <functional>
-#include <vector>
-
 #include "DGPanel.hpp"
 #include "GSRoot.hpp"
 
 namespace DG {
 
+enum class AppearanceType {
+    Light = 0,
+    Dark = 1
+};
+
+// The host's theme setting behind the type; the simulator hands on the number it was given.
+enum class AppearanceMode : Int16 {};
+
 struct AppearanceChangedEventArg {
-    Int16 appearance = 0;  // 1: dark
+    AppearanceMode mode;
+    AppearanceType type;
 };
 
 class PLATFORM_API AppearanceManager {
 public:
-    using Handler = std::function<void(const AppearanceManager&, const AppearanceChangedEventArg&)>;
+    static AppearanceManager& GetInstance();
 
-    class PLATFORM_API ChangeEvent {
-    public:
-        // The subscription ends when the target is destroyed.
-        void Add(EventTarget& target, Handler handler);
-        UInt32 GetSubscriberCount() const;
+    static EventNotifier<AppearanceManager, AppearanceChangedEventArg>& onAppearanceChanged;
 
-    private:
-        friend class AppearanceManager;
-        struct Subscription {
-            UInt64 id;
-            Handler handler;
-        };
-        std::vector<Subscription> subscriptions;
-        UInt64 nextId = 1;
-    };
-
-    ChangeEvent onAppearanceChanged;
-
-    // Host side: switches the theme and tells every subscriber.
+    // Host side: switches the theme (1: dark) and tells every subscriber.
     void SetAppearance(Int16 appearance);
 };
-
-PLATFORM_API AppearanceManager& GetAppearanceManager();
 
 }  // namespace DG
