@@ -50,7 +50,7 @@ GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo
         }
         coords.values.insert(coords.values.end(), {c.x, c.y});
     }
-    element->data = {{"pen", line.linePen.penIndex}, {"lineType", line.ltypeInd}};
+    element->data = {{"pen", line.linePen.penIndex}, {"lineType", line.ltypeInd.ToInt32_Deprecated()}};
     element->coordinates = {std::move(coords)};
     return NoError;
 }
@@ -131,13 +131,14 @@ GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*m
     const API_ElemType type = element->header.type;
     const auto first = [this](Int32 typeID) {
         const auto kind = model.attributes.find(typeID);
-        return kind == model.attributes.end() || kind->second.empty() ? 0 : kind->second.front().index;
+        return ACAPI_CreateAttributeIndex(
+            kind == model.attributes.end() || kind->second.empty() ? 0 : kind->second.front().index);
     };
     *element = API_Element{};
     element->header.type = type;
     element->header.floorInd = currentStory;
-    const API_AttributeIndex layer = FindAttribute(API_LayerID, 1) != nullptr ? 1 : first(API_LayerID);
-    element->header.layer = defaults.value("layer", layer);
+    const Int32 layer = FindAttribute(API_LayerID, 1) != nullptr ? 1 : first(API_LayerID).ToInt32_Deprecated();
+    element->header.layer = ACAPI_CreateAttributeIndex(defaults.value("layer", layer));
     const Int16 pen = defaults.value("pen", Int16(1));
     switch (type.typeID) {
         case API_PolyLineID:
@@ -192,7 +193,7 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
     created.guid = guid.ToUniString().ToUtf8();
     created.type = type;
     created.view = view;
-    created.layer = element->header.layer;
+    created.layer = element->header.layer.ToInt32_Deprecated();
     created.story = element->header.floorInd;
     Record(ElementMade{created.guid, model.elements.size(), std::nullopt});
     model.elements.push_back(std::move(created));

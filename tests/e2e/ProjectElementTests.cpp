@@ -116,11 +116,11 @@ TEST_F(ProjectElementTest, RefusedElementsLeaveTheProjectAsItWas)
     EXPECT_EQ(AddPolyLine({{0, 0}}), APIERR_BADPARS);
     {
         Draft line(project, API_PolyLineID);
-        line.element.header.layer = 99;
+        line.element.header.layer = ACAPI_CreateAttributeIndex(99);
         line.element.polyLine.poly = {2, 1, 0};
         line.Outline({{0, 0}, {1, 1}}, 2);
         EXPECT_EQ(line.Create(), APIERR_BADINDEX);
-        line.element.header.layer = 1;
+        line.element.header.layer = APIApplicationLayerAttributeIndex;
         line.element.header.floorInd = 5;
         EXPECT_EQ(line.Create(), APIERR_BADINDEX);
     }
@@ -140,7 +140,7 @@ TEST_F(ProjectElementTest, RefusedElementsLeaveTheProjectAsItWas)
         mesh.element.mesh.levelLines = {1, 2};  // two level points claimed, one in the memo
         EXPECT_EQ(mesh.Create(), APIERR_BADPARS);
         mesh.element.mesh.levelLines = {1, 1};
-        mesh.element.mesh.topMat = 42;
+        mesh.element.mesh.topMat = ACAPI_CreateAttributeIndex(42);
         EXPECT_EQ(mesh.Create(), APIERR_BADINDEX);
     }
     EXPECT_EQ(project.Save(), before);
@@ -152,7 +152,7 @@ TEST_F(ProjectElementTest, MeshKeepsItsClosedPolygonHeightsAndOverrides)
     Draft mesh(project, API_MeshID);
     EXPECT_EQ(mesh.element.mesh.level, 1.5);
     SquareMesh(mesh);
-    mesh.element.mesh.topMat = 2;
+    mesh.element.mesh.topMat = ACAPI_CreateAttributeIndex(2);
     mesh.element.mesh.materialsChained = false;
     mesh.element.mesh.option = false;
     ASSERT_EQ(mesh.Create(), NoError);

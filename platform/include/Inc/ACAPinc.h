@@ -92,7 +92,37 @@ inline const GS::Guid& APIGuid2GSGuid(const API_Guid& guid)
     return reinterpret_cast<const GS::Guid&>(guid);
 }
 
-using API_AttributeIndex = Int32;
+// An attribute's place in its kind's list. Only equality and the sign are offered: indices are
+// not ordered and are no numbers to compute with.
+class API_AttributeIndex {
+public:
+    API_AttributeIndex() = default;  // records are zero-filled, which makes the invalid index
+
+    Int32 ToInt32_Deprecated() const { return index; }
+    bool IsPositive() const { return index > 0; }
+    bool IsNegative() const { return index < 0; }
+
+    bool operator==(const API_AttributeIndex& other) const { return index == other.index; }
+    bool operator!=(const API_AttributeIndex& other) const { return index != other.index; }
+
+private:
+    friend constexpr API_AttributeIndex ACAPI_CreateAttributeIndex(Int32 number);
+    explicit constexpr API_AttributeIndex(Int32 number) : index(number) {}
+
+    Int32 index;
+};
+static_assert(sizeof(API_AttributeIndex) == sizeof(Int32));
+static_assert(std::is_trivially_copyable_v<API_AttributeIndex>);
+static_assert(std::is_trivially_default_constructible_v<API_AttributeIndex>);
+
+constexpr API_AttributeIndex ACAPI_CreateAttributeIndex(Int32 number)
+{
+    return API_AttributeIndex(number);
+}
+
+constexpr API_AttributeIndex APIInvalidAttributeIndex = ACAPI_CreateAttributeIndex(0);
+constexpr API_AttributeIndex APIApplicationLayerAttributeIndex = ACAPI_CreateAttributeIndex(1);
+constexpr API_AttributeIndex APISolidLineAttributeIndex = ACAPI_CreateAttributeIndex(1);
 
 // ---------------------------------------------------------------------------------------------
 // Entry points and registration
