@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ACAPinc.h"
+#include "HostApiVersions.hpp"
 #include "host/Faults.hpp"
 #include "host/OperationOwners.hpp"
 
@@ -173,6 +174,10 @@ public:
     void SetWorkFolder(const std::string& folder);
     const std::string& WorkFolder() const;
 
+    // The host API version of the module that hands over and takes element memos: it decides the
+    // memo's layout (host/HostFeatures.hpp). The newest until the simulator names its module's.
+    void SetModuleApiVersion(int apiVersion) { moduleApiVersion = apiVersion; }
+
     // Throws sim::Error for a project file that cannot be read; missing members take a new project's values.
     void Load(const nlohmann::json& projectFile);
     nlohmann::json Save() const;
@@ -218,6 +223,7 @@ private:
     GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, Element* element) const;
 
     std::string workFolder;
+    int moduleApiVersion = landfetch::DefaultHostApiVersion;
     Model model;
 
     // Project-level state outside the model.

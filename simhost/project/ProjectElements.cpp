@@ -55,15 +55,16 @@ GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo
     return NoError;
 }
 
-GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, json* data)
+GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, int apiVersion, json* data)
 {
-    if (memo.textContent == nullptr || !memo::Finite({text.loc.x, text.loc.y, text.size, text.angle}) ||
-        text.size <= 0.0 || text.anchor < APIAnc_LT || text.anchor > APIAnc_RB) {
+    const std::optional<GS::UniString> content = memo::ReadText(memo, apiVersion);
+    if (!content || !memo::Finite({text.loc.x, text.loc.y, text.size, text.angle}) || text.size <= 0.0 ||
+        text.anchor < APIAnc_LT || text.anchor > APIAnc_RB) {
         return APIERR_BADPARS;
     }
     // The file numbers the anchors 1 (left top) to 9 (right bottom).
     const int anchorNumber = static_cast<int>(text.anchor) + 1;
-    *data = {{"pen", text.pen},       {"text", memo.textContent->ToUtf8()}, {"loc", {text.loc.x, text.loc.y}},
+    *data = {{"pen", text.pen},       {"text", content->ToUtf8()},           {"loc", {text.loc.x, text.loc.y}},
              {"size", text.size},     {"anchor", anchorNumber},              {"angle", text.angle},
              {"nonBreaking", text.nonBreaking}};
     return NoError;
@@ -181,7 +182,7 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
     GSErrCode error = NoError;
     switch (element->header.type.typeID) {
         case API_PolyLineID: error = ReadPolyLine(element->polyLine, *memo, &created); break;
-        case API_TextID: error = ReadText(element->text, *memo, &created.data); break;
+        case API_TextID: error = ReadText(element->text, *memo, moduleApiVersion, &created.data); break;
         case API_PictureID: error = ReadPicture(element->picture, *memo, &created); break;
         default: error = ReadMesh(element->mesh, *memo, &created); break;
     }
@@ -237,8 +238,10 @@ GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, U
         }
         (*memo->pends)[1] = n;
     }
-    if (mask != APIMemoMask_Polygon && element->type == "text") {
-        memo->textContent = new GS::UniString(data.value("text", std::string()).c_str(), CC_UTF8);
+    if (mask != APIMemoMask_Polygon && element->type == "text" &&
+        !memo::PutText(*memo, moduleApiVersion, GS::UniString(data.value("text", std::string()).c_str(), CC_UTF8))) {
+        DisposeElementMemo(memo);
+        return APIERR_MEMFULL;
     }
     return NoError;
 }
@@ -254,7 +257,7 @@ GSErrCode Project::DisposeElementMemo(API_ElementMemo* memo)
     BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshLevelCoords));
     BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshLevelEnds));
     BMKillHandle(&memo->pictHdl);
-    delete memo->textContent;
+    memo::FreeText(*memo, moduleApiVersion);
     *memo = API_ElementMemo{};
     return NoError;
 }

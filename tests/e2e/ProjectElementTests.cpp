@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "project/Project.hpp"
 #include "TestSupport.hpp"
@@ -189,6 +191,57 @@ TEST_F(ProjectElementTest, TextAnchorsAreTheHostsAndTheFileNumbersThemFromOne)
         EXPECT_EQ(text.Create(), APIERR_BADPARS) << "anchor " << outside;
     }
     EXPECT_EQ(project.Save(), before);
+}
+
+// A module built for host API 27 hands its text over as a handle of zero-terminated UTF-8 and gets
+// one back from the memo; the host reads it in that layout only and kills the handle with the memo.
+TEST_F(ProjectElementTest, TextOfAnOldBuildIsAHandleReadWrittenAndFreedInItsLayout)
+{
+    project.SetModuleApiVersion(27);
+    const Int64 handlesBefore = BMGetLiveHandleCount();
+    const auto textHandle = [](const std::string& bytes) {
+        char** handle = BMAllocateHandle(static_cast<GSSize>(bytes.size()), ALLOCATE_CLEAR, 0);
+        if (!bytes.empty())
+            std::memcpy(*handle, bytes.data(), bytes.size());
+        return handle;
+    };
+    const auto createText = [&](char** content) {
+        API_Element element{};
+        element.header.type.typeID = API_TextID;
+        EXPECT_EQ(project.GetElementDefaults(&element, nullptr), NoError);
+        API_ElementMemo27 memo{};
+        memo.textContent = content;
+        API_ElementMemo* asPassed = reinterpret_cast<API_ElementMemo*>(&memo);
+        const GSErrCode error = project.CreateElement(&element, asPassed);
+        EXPECT_EQ(project.DisposeElementMemo(asPassed), NoError);
+        EXPECT_EQ(memo.textContent, nullptr);
+        return std::make_pair(error, element.header.guid);
+    };
+
+    const std::string label = "Čáslav 🏠 12/3";
+    const auto [made, guid] = createText(textHandle(label + '\0'));
+    ASSERT_EQ(made, NoError);
+    EXPECT_EQ(project.Save()["elements"].back()["text"], label);
+    EXPECT_EQ(createText(textHandle(std::string("a\0b", 3) + '\0')).first, NoError);
+    EXPECT_EQ(project.Save()["elements"].back()["text"], std::string("a\0b", 3));
+    EXPECT_EQ(createText(textHandle(std::string(1, '\0'))).first, NoError);
+    EXPECT_EQ(project.Save()["elements"].back()["text"], "");
+
+    const json before = project.Save();
+    EXPECT_EQ(createText(textHandle(label)).first, APIERR_BADPARS);  // no terminating zero
+    EXPECT_EQ(createText(textHandle("")).first, APIERR_BADPARS);
+    EXPECT_EQ(createText(nullptr).first, APIERR_BADPARS);
+    EXPECT_EQ(project.Save(), before);
+
+    API_ElementMemo27 memo{};
+    API_ElementMemo* asPassed = reinterpret_cast<API_ElementMemo*>(&memo);
+    ASSERT_EQ(project.GetElementMemo(guid, asPassed, APIMemoMask_All), NoError);
+    ASSERT_NE(memo.textContent, nullptr);
+    EXPECT_EQ(std::string(*memo.textContent, static_cast<std::size_t>(BMGetHandleSize(memo.textContent))),
+              label + '\0');
+    EXPECT_EQ(project.DisposeElementMemo(asPassed), NoError);
+    EXPECT_EQ(memo.textContent, nullptr);
+    EXPECT_EQ(BMGetLiveHandleCount(), handlesBefore);
 }
 
 TEST_F(ProjectElementTest, PictureKeepsItsBytes)

@@ -573,10 +573,33 @@ struct API_ElementMemo {
     double** meshPolyZ;               // heights of the polygon vertices, entry 0 unused
     API_MeshLevelCoord** meshLevelCoords;
     Int32** meshLevelEnds;
-    GS::UniString* textContent;       // owned by the memo (delete on dispose)
+#if defined(LANDFETCH_API_VERSION) && LANDFETCH_API_VERSION < 28
+    char** textContent;               // zero-terminated UTF-8 in a handle, killed with the memo
+#else
+    GS::UniString* textContent;       // owned by the memo (deleted with it)
+#endif
     char** pictHdl;                   // image file bytes
     Int64 reserved[4];
 };
+
+#ifndef LANDFETCH_API_VERSION
+// Host side: the memo of a module built for host API 27, whose text is a handle. A host reads a
+// module's memo in the layout of the module's version only.
+struct API_ElementMemo27 {
+    API_Coord** coords;
+    Int32** pends;
+    double** meshPolyZ;
+    API_MeshLevelCoord** meshLevelCoords;
+    Int32** meshLevelEnds;
+    char** textContent;  // zero-terminated UTF-8
+    char** pictHdl;
+    Int64 reserved[4];
+};
+static_assert(sizeof(API_ElementMemo27) == sizeof(API_ElementMemo));
+static_assert(offsetof(API_ElementMemo27, textContent) == offsetof(API_ElementMemo, textContent));
+static_assert(offsetof(API_ElementMemo27, pictHdl) == offsetof(API_ElementMemo, pictHdl));
+static_assert(offsetof(API_ElementMemo27, reserved) == offsetof(API_ElementMemo, reserved));
+#endif
 
 constexpr UInt64 APIMemoMask_Polygon = 1;
 constexpr UInt64 APIMemoMask_All = ~UInt64(0);
