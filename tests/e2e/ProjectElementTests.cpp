@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "HostHandles.hpp"
 #include "project/Project.hpp"
 #include "TestSupport.hpp"
 #include "host/Encoding.hpp"
