@@ -241,7 +241,7 @@ struct API_GeoLocation {
 // ---------------------------------------------------------------------------------------------
 // Databases (views)
 
-enum API_DatabaseTypeID : Int32 {
+enum API_WindowTypeID : Int32 {
     APIWind_FloorPlanID = 1,
     APIWind_SectionID = 2,
     APIWind_DetailID = 3,
@@ -258,7 +258,7 @@ struct API_DatabaseUnId {
 static_assert(sizeof(API_DatabaseUnId) == 16);
 
 struct API_DatabaseInfo {
-    API_DatabaseTypeID typeID;
+    API_WindowTypeID typeID;
     Int32 index;
     API_DatabaseUnId databaseUnId;
     GS::uchar_t name[256];
