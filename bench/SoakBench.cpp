@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "GSRoot.hpp"
+#include "HostHandles.hpp"
 #include "SoakSession.hpp"
 
 namespace {

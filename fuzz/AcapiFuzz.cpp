@@ -28,6 +28,7 @@
 #include "host/BrowserControl.hpp"
 #include "FuzzInput.hpp"
 #include "HostApiVersions.hpp"
+#include "HostHandles.hpp"
 #include "JSValues.hpp"
 #include "project/Project.hpp"
 #include "host/Shell.hpp"

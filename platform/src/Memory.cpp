@@ -1,8 +1,10 @@
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
+#include <type_traits>
 
-#include "BM.hpp"
+#include "HostHandles.hpp"
 #include "MemoryManager.hpp"
 
 namespace GS {
@@ -26,9 +28,11 @@ namespace {
 
 // The data pointer comes first, so a handle (a pointer to it) is also a pointer to the block.
 struct HandleBlock {
-    char* data;
-    GSSize size;
+    char* data = nullptr;
+    GSSize size = 0;
+    std::shared_ptr<char> shared;  // set once the host holds the bytes too
 };
+static_assert(std::is_standard_layout_v<HandleBlock>);
 
 std::atomic<Int64> liveHandles{0};
 
@@ -38,13 +42,13 @@ GSHandle BMAllocateHandle(GSSize nBytes, GSFlags /*flags*/, short /*actionCode*/
 {
     if (nBytes < 0)
         return nullptr;
-    auto* block = static_cast<HandleBlock*>(std::malloc(sizeof(HandleBlock)));
+    auto* block = new (std::nothrow) HandleBlock;
     if (block == nullptr)
         return nullptr;
     // Always cleared: callers treat every host record and memo as zero-filled.
     block->data = static_cast<char*>(std::calloc(nBytes > 0 ? static_cast<std::size_t>(nBytes) : 1, 1));
     if (block->data == nullptr) {
-        std::free(block);
+        delete block;
         return nullptr;
     }
     block->size = nBytes;
@@ -64,8 +68,9 @@ void BMKillHandle(GSHandle* handle)
     if (handle == nullptr || *handle == nullptr)
         return;
     auto* block = reinterpret_cast<HandleBlock*>(*handle);
-    std::free(block->data);
-    std::free(block);
+    if (block->shared == nullptr)
+        std::free(block->data);
+    delete block;  // the host's share, if any, keeps the bytes
     --liveHandles;
     *handle = nullptr;
 }
@@ -73,4 +78,14 @@ void BMKillHandle(GSHandle* handle)
 Int64 BMGetLiveHandleCount()
 {
     return liveHandles.load();
+}
+
+std::shared_ptr<const char> BMShareHandleBytes(GSConstHandle handle)
+{
+    if (handle == nullptr)
+        return nullptr;
+    auto* block = reinterpret_cast<HandleBlock*>(const_cast<GSHandle>(handle));
+    if (block->shared == nullptr)
+        block->shared = std::shared_ptr<char>(block->data, [](char* data) { std::free(data); });
+    return block->shared;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -69,14 +70,18 @@ struct Coordinates {
     bool operator==(const Coordinates&) const = default;
 };
 
-// A picture's bytes as the add-on handed them over: held once, shared by the undo steps that hold
-// the element, and turned into the file's Base64 "data" only when the project is saved.
+// A picture's bytes as the add-on handed them over: the block of its handle itself, held once,
+// shared by the undo steps that hold the element, and turned into the file's Base64 "data" only
+// when the project is saved.
 struct PictureBytes {
-    std::shared_ptr<const std::string> bytes;
+    std::shared_ptr<const char> bytes;
+    std::size_t size = 0;
 
+    std::string_view View() const { return {bytes.get(), size}; }
     bool operator==(const PictureBytes& other) const
     {
-        return bytes == other.bytes || (bytes != nullptr && other.bytes != nullptr && *bytes == *other.bytes);
+        return bytes == other.bytes ? size == other.size
+                                    : bytes != nullptr && other.bytes != nullptr && View() == other.View();
     }
 };
 

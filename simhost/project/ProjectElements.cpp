@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "HostHandles.hpp"
 #include "host/ElementMemo.hpp"
 #include "project/Project.hpp"
 
@@ -88,8 +89,8 @@ GSErrCode ReadPicture(const API_PictureType& picture, const API_ElementMemo& mem
                      {"colorDepth", static_cast<int>(picture.colorDepth)},
                      {"rect", {box.xMin, box.yMin, box.xMax, box.yMax}},
                      {"byteCount", count}};
-    // The add-on disposes of its handle after the call: the one copy the project keeps.
-    element->picture.bytes = std::make_shared<const std::string>(*memo.pictHdl, static_cast<std::size_t>(count));
+    // The handle's own block, not a copy: the add-on disposes of its handle after the call.
+    element->picture = {BMShareHandleBytes(memo.pictHdl), static_cast<std::size_t>(count)};
     return NoError;
 }
 

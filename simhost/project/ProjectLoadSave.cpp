@@ -147,7 +147,7 @@ json WriteElement(const Element& element)
         item[list.member] = std::move(points);
     }
     if (element.picture.bytes != nullptr)
-        item["data"] = EncodeBase64(*element.picture.bytes);
+        item["data"] = EncodeBase64(element.picture.View());
     item["guid"] = element.guid;
     item["type"] = element.type;
     item["view"] = element.view;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "HostHandles.hpp"
 #include "ModuleSession.hpp"
 #include "host/Encoding.hpp"
 

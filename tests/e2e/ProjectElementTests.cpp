@@ -219,6 +219,7 @@ TEST_F(ProjectElementTest, APicturesBytesAreHeldOnceAndWrittenOnlyWhenSaved)
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<char>(i * 7919 % 251);
     image.replace(0, 4, "\xff\xd8\xff\xe0");
+    const char* handedOver = nullptr;
     auto place = [&] {
         Draft picture(project, API_PictureID);
         picture.element.picture.storageFormat = APIPictForm_JPEG;
@@ -226,16 +227,19 @@ TEST_F(ProjectElementTest, APicturesBytesAreHeldOnceAndWrittenOnlyWhenSaved)
         CHTruncate("image/jpeg", picture.element.picture.mime, sizeof picture.element.picture.mime);
         picture.memo.pictHdl = BMAllocateHandle(static_cast<GSSize>(image.size()), ALLOCATE_CLEAR, 0);
         std::memcpy(*picture.memo.pictHdl, image.data(), image.size());
+        handedOver = *picture.memo.pictHdl;
         return picture.Create();
     };
     ASSERT_EQ(project.CallUndoableCommand("Ortofoto", place), NoError);
 
-    // Kept as the bytes, not as text, and the same block after undo and redo.
+    // Kept as the bytes, not as text: the handle's own block, which outlives the add-on's handle,
+    // and the same block after undo and redo.
     const sim::Element& placed = project.GetModel().elements.at(0);
     ASSERT_NE(placed.picture.bytes, nullptr);
-    EXPECT_EQ(*placed.picture.bytes, image);
+    EXPECT_EQ(placed.picture.bytes.get(), handedOver);
+    EXPECT_EQ(placed.picture.View(), image);
     EXPECT_FALSE(placed.data.contains("data"));
-    const std::shared_ptr<const std::string> held = placed.picture.bytes;
+    const std::shared_ptr<const char> held = placed.picture.bytes;
     EXPECT_EQ(project.Undo(1), 1);
     EXPECT_EQ(project.Redo(1), 1);
     EXPECT_EQ(project.GetModel().elements.at(0).picture.bytes, held);

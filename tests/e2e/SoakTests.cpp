@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "GSRoot.hpp"
+#include "HostHandles.hpp"
 #include "SoakSession.hpp"
 
 TEST(Soak, MixedSessionLeavesNoHandleBehind)

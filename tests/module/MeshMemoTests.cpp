@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "HostHandles.hpp"
 #include "MeshMemo.hpp"
 
 namespace {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <set>
 
 #include "ACAPinc.h"
 #include "DefaultProgramRunner.hpp"
 #include "GSRoot.hpp"
+#include "HostHandles.hpp"
 
 namespace {
 
@@ -120,6 +123,25 @@ TEST(Handles, AreZeroFilledAndCounted)
     EXPECT_EQ(BMGetLiveHandleCount(), before);
     BMKillHandle(&handle);  // a second kill of the same, now null, handle does nothing
     EXPECT_EQ(BMGetLiveHandleCount(), before);
+}
+
+TEST(Handles, SharedBytesOutliveTheHandle)
+{
+    const Int64 before = BMGetLiveHandleCount();
+    for (const GSSize size : {1, 4096, 3000001}) {
+        GSHandle handle = BMAllocateHandle(size, ALLOCATE_CLEAR, 0);
+        ASSERT_NE(handle, nullptr);
+        const char* data = *handle;
+        std::memset(*handle, 0x5A, static_cast<std::size_t>(size));
+
+        const std::shared_ptr<const char> shared = BMShareHandleBytes(handle);
+        EXPECT_EQ(shared.get(), data);
+        EXPECT_EQ(BMShareHandleBytes(handle), shared);  // one share per handle, however often asked
+        BMKillHandle(&handle);
+        EXPECT_EQ(BMGetLiveHandleCount(), before);
+        EXPECT_EQ(std::count(shared.get(), shared.get() + size, '\x5A'), size) << size;
+    }
+    EXPECT_EQ(BMShareHandleBytes(nullptr), nullptr);
 }
 
 TEST(Handles, NegativeSizeGivesNullAndEmptyHandlesWork)

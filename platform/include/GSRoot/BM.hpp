@@ -9,5 +9,3 @@ constexpr GSFlags ALLOCATE_CLEAR = 0x0002;
 PLATFORM_API GSHandle BMAllocateHandle(GSSize nBytes, GSFlags flags, short actionCode);
 PLATFORM_API GSSize BMGetHandleSize(GSConstHandle handle);
 PLATFORM_API void BMKillHandle(GSHandle* handle);
-// Handles alive at the moment; lets a host check that an add-on releases what it was given.
-PLATFORM_API Int64 BMGetLiveHandleCount();
