@@ -148,7 +148,8 @@ namespace Placement {
 
 GS::UniString AttrNamesJsonArray(API_AttrTypeID typeID, bool byIndex)
 {
-    std::vector<std::pair<API_AttributeIndex, GS::UniString>> entries;
+    // The host's indices have no order of their own: sorting goes by their numbers.
+    std::vector<std::pair<Int32, GS::UniString>> entries;
     Host::EnumerateAttributes(typeID, [&entries](API_Attribute& attribute) {
         const API_Attr_Head& head = attribute.header;
         GS::UniString name;
@@ -156,7 +157,7 @@ GS::UniString AttrNamesJsonArray(API_AttrTypeID typeID, bool byIndex)
             name = *head.uniStringNamePtr;
         else
             name = GS::UniString(head.name, static_cast<UInt32>(strnlen(head.name, sizeof head.name)), CC_UTF8);
-        entries.emplace_back(head.index, std::move(name));
+        entries.emplace_back(head.index.ToInt32_Deprecated(), std::move(name));
     });
     if (byIndex) {
         std::stable_sort(entries.begin(), entries.end(),

@@ -24,11 +24,11 @@ constexpr const char* DefaultBuildingLayer = "_ Terén okolí zástavba.Terén";
 // Attributes resolved once for all buildings of a call.
 struct BuildingAttributes {
     bool hasLayer = false;
-    API_AttributeIndex layer = 0;
+    API_AttributeIndex layer = APIInvalidAttributeIndex;
     bool hasRoof = false;
-    API_AttributeIndex roof = 0;
+    API_AttributeIndex roof = APIInvalidAttributeIndex;
     bool hasWall = false;
-    API_AttributeIndex wall = 0;
+    API_AttributeIndex wall = APIInvalidAttributeIndex;
 };
 
 struct BuildingCounts {
@@ -139,7 +139,7 @@ GSErrCode PlaceBuildings(const std::vector<Building>& buildings, double referenc
     if (!std::isfinite(referenceElevation))
         referenceElevation = 0.0;
     bool hasRoof = false;
-    API_AttributeIndex roofIndex = 0;
+    API_AttributeIndex roofIndex = APIInvalidAttributeIndex;
     if (!roofTexture.imageBytes.empty()) {
         hasRoof = CreateTextureSurface(roofTexture, roofTexture.sizeX, roofTexture.sizeY, "Ortofoto strechy CUZK",
                                        roofIndex, diagnostics);

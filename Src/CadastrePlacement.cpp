@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "APIMigration.hpp"
 #include "Bridge.hpp"
 #include "HostInterface.hpp"
 #include "MemoRelease.hpp"
@@ -176,7 +177,8 @@ GSErrCode CreateText(const CadText& text, API_AttributeIndex layer, Int16 pen, I
     element.text.anchor = APIAnc_LM;
     element.text.angle = 0.0;
     element.text.nonBreaking = true;
-    memo.textContent = new GS::UniString(text.text);
+    if (!Migration::PutMemoText(memo, text.text))
+        return APIERR_MEMFULL;
 
     return Host::CreateElement(&element, &memo);
 }
@@ -198,12 +200,12 @@ GSErrCode PlaceCadastre(const std::vector<CadLayer>& layers, const PlaceTarget& 
 
     const auto body = [&](const API_Coord& offset) -> GSErrCode {
         for (const CadLayer& layer : layers) {
-            API_AttributeIndex layerIndex = 0;
+            API_AttributeIndex layerIndex = APIInvalidAttributeIndex;
             if (!EnsureLayer(layer.layerName, layerIndex)) {
                 ++ensFail;
                 continue;
             }
-            API_AttributeIndex lineType = 0;
+            API_AttributeIndex lineType = APIInvalidAttributeIndex;
             const bool hasLineType = FindAttributeByName(API_LinetypeID, layer.lineTypeName, lineType);
 
             if (layer.kind == "lines") {

@@ -78,7 +78,7 @@ GSErrCode PlacePicture(const PictureData& data, double width, double height, dou
 
     // The layer is made inside the undo step, so that undoing the placement takes a new layer with it.
     const auto body = [&](const API_Coord& offset) -> GSErrCode {
-        API_AttributeIndex layer = 0;
+        API_AttributeIndex layer = APIInvalidAttributeIndex;
         if (EnsureLayer(layerName, layer))
             element.header.layer = layer;
         picture.destBox.xMin -= offset.x;

@@ -44,7 +44,7 @@ void ApplyTerrainStyle(const TerrainJob& job, API_Element& element, GS::UniStrin
 {
     const GS::UniString layerName =
         job.style.layerName.IsEmpty() ? "_ Terén okolí " + DatasetSuffix(job.datasetCode) + ".Terén" : job.style.layerName;
-    API_AttributeIndex index = 0;
+    API_AttributeIndex index = APIInvalidAttributeIndex;
     if (Placement::EnsureLayer(layerName, index))
         element.header.layer = index;
     if (Placement::FindAttributeByName(API_MaterialID, job.style.topSurface, index))
@@ -195,7 +195,7 @@ GSErrCode PlaceTerrain(const GS::UniString& datasetCode, const GS::UniString& po
             heights = NearestHeights(points, index, boundary);
     }
 
-    API_AttributeIndex textureIndex = 0;
+    API_AttributeIndex textureIndex = APIInvalidAttributeIndex;
     bool textured = false;
     if (!texture.imageBytes.empty()) {
         textured = CreateTextureSurface(texture, texture.sizeX, texture.sizeY,

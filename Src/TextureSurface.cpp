@@ -71,7 +71,7 @@ namespace Placement {
 
 GS::UniString UniqueSurfaceName(const GS::UniString& baseName)
 {
-    API_AttributeIndex index = 0;
+    API_AttributeIndex index = APIInvalidAttributeIndex;
     if (!FindAttributeByName(API_MaterialID, baseName, index))
         return baseName;
     for (int n = 2; n <= 999; ++n) {

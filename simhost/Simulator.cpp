@@ -130,6 +130,7 @@ Simulator::Simulator(Options options) : impl(std::make_unique<Impl>(options))
         std::filesystem::create_directories(impl->workFolder);
     }
     impl->project.SetWorkFolder(impl->workFolder);
+    impl->project.SetModuleApiVersion(impl->options.apiVersion);
 }
 
 Simulator::~Simulator()

@@ -42,13 +42,15 @@ GSHandle BMAllocateHandle(GSSize nBytes, GSFlags /*flags*/, short /*actionCode*/
 {
     if (nBytes < 0)
         return nullptr;
-    auto* block = new (std::nothrow) HandleBlock;
-    if (block == nullptr)
+    // malloc rather than new: a program may replace the global new and delete.
+    void* room = std::malloc(sizeof(HandleBlock));
+    if (room == nullptr)
         return nullptr;
+    auto* block = new (room) HandleBlock;
     // Always cleared: callers treat every host record and memo as zero-filled.
     block->data = static_cast<char*>(std::calloc(nBytes > 0 ? static_cast<std::size_t>(nBytes) : 1, 1));
     if (block->data == nullptr) {
-        delete block;
+        std::free(block);
         return nullptr;
     }
     block->size = nBytes;
@@ -70,7 +72,8 @@ void BMKillHandle(GSHandle* handle)
     auto* block = reinterpret_cast<HandleBlock*>(*handle);
     if (block->shared == nullptr)
         std::free(block->data);
-    delete block;  // the host's share, if any, keeps the bytes
+    std::destroy_at(block);  // the host's share, if any, keeps the bytes
+    std::free(block);
     --liveHandles;
     *handle = nullptr;
 }

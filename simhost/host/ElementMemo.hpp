@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
+#include "ACAPinc.h"
 #include "GSRoot.hpp"
 
 namespace sim::memo {
@@ -36,5 +38,12 @@ inline bool Finite(std::initializer_list<double> values)
     }
     return true;
 }
+
+// A text element's text, read, put and freed in the memo layout of the module's host API version.
+// Null when the memo holds none, or a handle whose last byte is not the text's terminating zero.
+std::optional<GS::UniString> ReadText(const API_ElementMemo& memo, int apiVersion);
+// False when there was no room for the text.
+bool PutText(API_ElementMemo& memo, int apiVersion, const GS::UniString& text);
+void FreeText(API_ElementMemo& memo, int apiVersion);
 
 }  // namespace sim::memo

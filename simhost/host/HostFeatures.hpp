@@ -19,4 +19,11 @@ constexpr bool OutsideAddressesByNewTab(int apiVersion)
     return apiVersion >= 29;
 }
 
+// A text element's text reaches the host as a handle of zero-terminated UTF-8 (the memo of
+// ACAPinc.h's API_ElementMemo27); from 28 on as a string object.
+constexpr bool MemoTextAsHandle(int apiVersion)
+{
+    return apiVersion < 28;
+}
+
 }  // namespace sim::HostFeatures

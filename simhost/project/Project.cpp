@@ -39,7 +39,7 @@ std::vector<Pen> DefaultPens()
     return pens;
 }
 
-Attribute MakeAttribute(API_AttributeIndex index, const char* name, nlohmann::json extra = nlohmann::json::object())
+Attribute MakeAttribute(Int32 index, const char* name, nlohmann::json extra = nlohmann::json::object())
 {
     Attribute attribute;
     attribute.index = index;
@@ -142,7 +142,7 @@ const Worksheet* Project::FindWorksheet(const API_Guid& id) const
     return nullptr;
 }
 
-const Attribute* Project::FindAttribute(Int32 typeID, API_AttributeIndex index) const
+const Attribute* Project::FindAttribute(Int32 typeID, Int32 index) const
 {
     const auto kind = model.attributes.find(typeID);
     if (kind == model.attributes.end()) {
@@ -154,6 +154,11 @@ const Attribute* Project::FindAttribute(Int32 typeID, API_AttributeIndex index) 
         }
     }
     return nullptr;
+}
+
+const Attribute* Project::FindAttribute(Int32 typeID, API_AttributeIndex index) const
+{
+    return FindAttribute(typeID, index.ToInt32_Deprecated());
 }
 
 const Attribute* Project::FindAttributeByName(Int32 typeID, const std::string& name) const

@@ -16,13 +16,14 @@
 #include <nlohmann/json.hpp>
 
 #include "ACAPinc.h"
+#include "HostApiVersions.hpp"
 #include "host/Faults.hpp"
 #include "host/OperationOwners.hpp"
 
 namespace sim {
 
 struct Attribute {
-    API_AttributeIndex index = 0;
+    Int32 index = 0;  // the number of the host's API_AttributeIndex
     std::string name;
     nlohmann::json extra = nlohmann::json::object();  // every other member, kept as read (texture, colour, ...)
 
@@ -90,7 +91,7 @@ struct Element {
     std::string guid;  // text form with braces
     std::string type;  // "polyline", "text", "picture" or "mesh"
     std::string view;  // "plan" or a worksheet id
-    API_AttributeIndex layer = 1;
+    Int32 layer = 1;  // an attribute index's number
     Int16 story = 0;
     nlohmann::json data = nlohmann::json::object();  // pen, coords, text, rect, polygon, ...
     std::vector<Coordinates> coordinates;              // of an element made here; not repeated in `data`
@@ -134,7 +135,7 @@ struct ElementMade {
 
 struct AttributeMade {
     Int32 typeID = 0;
-    API_AttributeIndex index = 0;
+    Int32 index = 0;
     std::size_t position = 0;
     std::optional<Attribute> held;
 };
@@ -178,6 +179,10 @@ public:
     void SetWorkFolder(const std::string& folder);
     const std::string& WorkFolder() const;
 
+    // The host API version of the module that hands over and takes element memos: it decides the
+    // memo's layout (host/HostFeatures.hpp). The newest until the simulator names its module's.
+    void SetModuleApiVersion(int apiVersion) { moduleApiVersion = apiVersion; }
+
     // Throws sim::Error for a project file that cannot be read; missing members take a new project's values.
     void Load(const nlohmann::json& projectFile);
     nlohmann::json Save() const;
@@ -204,6 +209,7 @@ private:
     void ResetToNew();
     void SetDefaultFolders();
     const Worksheet* FindWorksheet(const API_Guid& id) const;
+    const Attribute* FindAttribute(Int32 typeID, Int32 index) const;
     const Attribute* FindAttribute(Int32 typeID, API_AttributeIndex index) const;
     const Attribute* FindAttributeByName(Int32 typeID, const std::string& name) const;
     bool HasStory(Int16 index) const;
@@ -222,6 +228,7 @@ private:
     GSErrCode ReadMesh(const API_MeshType& mesh, const API_ElementMemo& memo, Element* element) const;
 
     std::string workFolder;
+    int moduleApiVersion = landfetch::DefaultHostApiVersion;
     Model model;
 
     // Project-level state outside the model.
@@ -251,7 +258,7 @@ private:
     std::vector<Change> journal;  // what the running command changed so far
     // The highest attribute index, by kind, that a step which can be redone would bring back; an
     // attribute made outside a command meanwhile must not take it.
-    std::map<Int32, API_AttributeIndex> heldAttributeIndex;
+    std::map<Int32, Int32> heldAttributeIndex;
     bool inCommand = false;
     int rebuildCount = 0;
     int reloadCount = 0;

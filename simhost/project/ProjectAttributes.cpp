@@ -58,7 +58,7 @@ GSErrCode Project::EnumerateAttributes(API_AttrTypeID typeID, const API_Attribut
     for (const Attribute& attribute : list) {
         API_Attribute record{};
         record.header.typeID = typeID;
-        record.header.index = attribute.index;
+        record.header.index = ACAPI_CreateAttributeIndex(attribute.index);
         CHTruncate(attribute.name.c_str(), record.header.name, sizeof record.header.name, CC_UTF8);
         GS::UniString name(attribute.name.c_str(), CC_UTF8);
         if (!attribute.extra.value("narrowNameOnly", false)) {
@@ -83,7 +83,7 @@ GSErrCode Project::GetAttributeByName(API_Attr_Head* head)
     if (name.empty() || attribute == nullptr) {
         return APIERR_BADNAME;
     }
-    head->index = attribute->index;
+    head->index = ACAPI_CreateAttributeIndex(attribute->index);
     return NoError;
 }
 
@@ -105,7 +105,7 @@ GSErrCode Project::CreateAttribute(API_Attribute* attribute, API_AttributeDefExt
         return APIERR_BADNAME;
     }
     if (const Attribute* existing = FindAttributeByName(typeID, created.name)) {
-        attribute->header.index = existing->index;
+        attribute->header.index = ACAPI_CreateAttributeIndex(existing->index);
         return APIERR_NAMEALREADYUSED;
     }
     if (typeID == API_MaterialID) {
@@ -142,7 +142,7 @@ GSErrCode Project::CreateAttribute(API_Attribute* attribute, API_AttributeDefExt
         }
     }
     std::vector<Attribute>& list = model.attributes[typeID];
-    API_AttributeIndex highest = 0;
+    Int32 highest = 0;
     for (const Attribute& other : list) {
         highest = std::max(highest, other.index);
     }
@@ -154,7 +154,7 @@ GSErrCode Project::CreateAttribute(API_Attribute* attribute, API_AttributeDefExt
         }
     }
     created.index = highest + 1;
-    attribute->header.index = created.index;
+    attribute->header.index = ACAPI_CreateAttributeIndex(created.index);
     Record(AttributeMade{typeID, created.index, list.size(), std::nullopt});
     list.push_back(std::move(created));
     return NoError;

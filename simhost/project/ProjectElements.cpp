@@ -51,20 +51,21 @@ GSErrCode ReadPolyLine(const API_PolyLineType& line, const API_ElementMemo& memo
         }
         coords.values.insert(coords.values.end(), {c.x, c.y});
     }
-    element->data = {{"pen", line.linePen.penIndex}, {"lineType", line.ltypeInd}};
+    element->data = {{"pen", line.linePen.penIndex}, {"lineType", line.ltypeInd.ToInt32_Deprecated()}};
     element->coordinates = {std::move(coords)};
     return NoError;
 }
 
-GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, json* data)
+GSErrCode ReadText(const API_TextType& text, const API_ElementMemo& memo, int apiVersion, json* data)
 {
-    if (memo.textContent == nullptr || !memo::Finite({text.loc.x, text.loc.y, text.size, text.angle}) ||
-        text.size <= 0.0 || text.anchor < APIAnc_LT || text.anchor > APIAnc_RB) {
+    const std::optional<GS::UniString> content = memo::ReadText(memo, apiVersion);
+    if (!content || !memo::Finite({text.loc.x, text.loc.y, text.size, text.angle}) || text.size <= 0.0 ||
+        text.anchor < APIAnc_LT || text.anchor > APIAnc_RB) {
         return APIERR_BADPARS;
     }
     // The file numbers the anchors 1 (left top) to 9 (right bottom).
     const int anchorNumber = static_cast<int>(text.anchor) + 1;
-    *data = {{"pen", text.pen},       {"text", memo.textContent->ToUtf8()}, {"loc", {text.loc.x, text.loc.y}},
+    *data = {{"pen", text.pen},       {"text", content->ToUtf8()},           {"loc", {text.loc.x, text.loc.y}},
              {"size", text.size},     {"anchor", anchorNumber},              {"angle", text.angle},
              {"nonBreaking", text.nonBreaking}};
     return NoError;
@@ -132,13 +133,14 @@ GSErrCode Project::GetElementDefaults(API_Element* element, API_ElementMemo* /*m
     const API_ElemType type = element->header.type;
     const auto first = [this](Int32 typeID) {
         const auto kind = model.attributes.find(typeID);
-        return kind == model.attributes.end() || kind->second.empty() ? 0 : kind->second.front().index;
+        return ACAPI_CreateAttributeIndex(
+            kind == model.attributes.end() || kind->second.empty() ? 0 : kind->second.front().index);
     };
     *element = API_Element{};
     element->header.type = type;
     element->header.floorInd = currentStory;
-    const API_AttributeIndex layer = FindAttribute(API_LayerID, 1) != nullptr ? 1 : first(API_LayerID);
-    element->header.layer = defaults.value("layer", layer);
+    const Int32 layer = FindAttribute(API_LayerID, 1) != nullptr ? 1 : first(API_LayerID).ToInt32_Deprecated();
+    element->header.layer = ACAPI_CreateAttributeIndex(defaults.value("layer", layer));
     const Int16 pen = defaults.value("pen", Int16(1));
     switch (type.typeID) {
         case API_PolyLineID:
@@ -181,7 +183,7 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
     GSErrCode error = NoError;
     switch (element->header.type.typeID) {
         case API_PolyLineID: error = ReadPolyLine(element->polyLine, *memo, &created); break;
-        case API_TextID: error = ReadText(element->text, *memo, &created.data); break;
+        case API_TextID: error = ReadText(element->text, *memo, moduleApiVersion, &created.data); break;
         case API_PictureID: error = ReadPicture(element->picture, *memo, &created); break;
         default: error = ReadMesh(element->mesh, *memo, &created); break;
     }
@@ -193,7 +195,7 @@ GSErrCode Project::CreateElement(API_Element* element, API_ElementMemo* memo)
     created.guid = guid.ToUniString().ToUtf8();
     created.type = type;
     created.view = view;
-    created.layer = element->header.layer;
+    created.layer = element->header.layer.ToInt32_Deprecated();
     created.story = element->header.floorInd;
     Record(ElementMade{created.guid, model.elements.size(), std::nullopt});
     model.elements.push_back(std::move(created));
@@ -237,8 +239,10 @@ GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, U
         }
         (*memo->pends)[1] = n;
     }
-    if (mask != APIMemoMask_Polygon && element->type == "text") {
-        memo->textContent = new GS::UniString(data.value("text", std::string()).c_str(), CC_UTF8);
+    if (mask != APIMemoMask_Polygon && element->type == "text" &&
+        !memo::PutText(*memo, moduleApiVersion, GS::UniString(data.value("text", std::string()).c_str(), CC_UTF8))) {
+        DisposeElementMemo(memo);
+        return APIERR_MEMFULL;
     }
     return NoError;
 }
@@ -254,7 +258,7 @@ GSErrCode Project::DisposeElementMemo(API_ElementMemo* memo)
     BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshLevelCoords));
     BMKillHandle(reinterpret_cast<GSHandle*>(&memo->meshLevelEnds));
     BMKillHandle(&memo->pictHdl);
-    delete memo->textContent;
+    memo::FreeText(*memo, moduleApiVersion);
     *memo = API_ElementMemo{};
     return NoError;
 }

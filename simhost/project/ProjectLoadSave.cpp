@@ -122,7 +122,7 @@ Element ReadElement(const json& item)
     element.guid = item.at("guid").get<std::string>();
     element.type = item.at("type").get<std::string>();
     element.view = item.value("view", std::string("plan"));
-    element.layer = IntegerMemberOr<API_AttributeIndex>(item, "layer", 1);
+    element.layer = IntegerMemberOr<Int32>(item, "layer", 1);
     element.story = IntegerMemberOr<Int16>(item, "story", 0);
     element.data = item;
     for (const char* common : {"guid", "type", "view", "layer", "story"}) {
@@ -159,7 +159,7 @@ json WriteElement(const Element& element)
 Attribute ReadAttribute(const json& item)
 {
     Attribute attribute;
-    attribute.index = IntegerMember<API_AttributeIndex>(item, "index");
+    attribute.index = IntegerMember<Int32>(item, "index");
     attribute.name = item.at("name").get<std::string>();
     attribute.extra = item;
     attribute.extra.erase("index");
@@ -238,7 +238,7 @@ Change ReadChange(const json& item)
         return made;
     }
     if (kind == "attribute") {
-        AttributeMade made{IntegerMember<Int32>(item, "type"), IntegerMember<API_AttributeIndex>(item, "index"),
+        AttributeMade made{IntegerMember<Int32>(item, "type"), IntegerMember<Int32>(item, "index"),
                            IntegerMember<std::size_t>(item, "position"), std::nullopt};
         const bool known = std::any_of(AttributeMembers.begin(), AttributeMembers.end(),
                                        [&made](const auto& member) { return member.second == made.typeID; });
@@ -440,7 +440,7 @@ void Project::LoadMembers(const json& file)
                 step.changes.push_back(ReadChange(change));
                 // What these steps would bring back keeps its index, as after the undo that made them.
                 if (const auto* made = std::get_if<AttributeMade>(&step.changes.back()); made != nullptr && made->held) {
-                    API_AttributeIndex& highest = heldAttributeIndex[made->typeID];
+                    Int32& highest = heldAttributeIndex[made->typeID];
                     highest = std::max(highest, made->index);
                 }
             }
@@ -460,7 +460,7 @@ void Project::LoadMembers(const json& file)
         // Checked here so that taking the defaults later cannot fail.
         const json& given = file["defaults"];
         if (!given.is_object()) throw Error("defaults must be a JSON object");
-        IntegerMemberOr<API_AttributeIndex>(given, "layer", 1);
+        IntegerMemberOr<Int32>(given, "layer", 1);
         IntegerMemberOr<Int16>(given, "pen", 1);
         for (const char* number : {"textSize", "meshLevel"}) {
             if (given.contains(number) && !given[number].is_number())

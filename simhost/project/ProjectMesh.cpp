@@ -84,12 +84,12 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
         if (FindAttribute(API_MaterialID, overrides[i]->value) == nullptr) {
             return APIERR_BADINDEX;
         }
-        surfaces[i] = overrides[i]->value;
+        surfaces[i] = overrides[i]->value.ToInt32_Deprecated();
     }
     const auto materials = model.attributes.find(API_BuildingMaterialID);
     const bool noMaterials = materials == model.attributes.end() || materials->second.empty();
     if (FindAttribute(API_BuildingMaterialID, mesh.buildingMaterial) == nullptr &&
-        !(noMaterials && mesh.buildingMaterial == 0)) {
+        !(noMaterials && mesh.buildingMaterial == APIInvalidAttributeIndex)) {
         return APIERR_BADINDEX;
     }
     // Moved in: a braced list would copy both.
@@ -105,7 +105,7 @@ GSErrCode Project::ReadMesh(const API_MeshType& mesh, const API_ElementMemo& mem
     data["topSurface"] = std::move(surfaces[0]);
     data["sideSurface"] = std::move(surfaces[1]);
     data["bottomSurface"] = std::move(surfaces[2]);
-    data["buildingMaterial"] = mesh.buildingMaterial;
+    data["buildingMaterial"] = mesh.buildingMaterial.ToInt32_Deprecated();
     data["chaining"] = mesh.materialsChained;
     data["option"] = mesh.option;
     element->data = std::move(data);

@@ -200,7 +200,7 @@ int Project::Undo(int steps)
         for (auto change = step.changes.rbegin(); change != step.changes.rend(); ++change) {
             TakeBack(*change);
             if (const auto* made = std::get_if<AttributeMade>(&*change); made != nullptr && made->held) {
-                API_AttributeIndex& highest = heldAttributeIndex[made->typeID];
+                Int32& highest = heldAttributeIndex[made->typeID];
                 highest = std::max(highest, made->index);
             }
         }

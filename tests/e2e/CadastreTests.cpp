@@ -1,3 +1,7 @@
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "PlacementHarness.hpp"
 
 using placementtest::ElementsOfType;
@@ -94,6 +98,36 @@ TEST(CadastrePlan, FirstVertexEntriesDifferByTheOriginOffset)
     EXPECT_NE(reply.find("vstup1=(10.000, 20.000) "), std::string::npos) << reply;
     EXPECT_NE(reply.find("ofs=(12.250, -7.500) "), std::string::npos) << reply;
     EXPECT_NE(reply.find("ulozeno1=(-2.250, 27.500) "), std::string::npos) << reply;
+}
+
+// A label reaches the host as its build's memo carries it (a handle in the oldest build, a string
+// object later) and lands the same through every build; the memo's text goes with the memo.
+TEST(CadastrePlan, LabelsLandTheSameThroughEveryBuild)
+{
+    const json labels = json::array({json::array(
+        {"Popisy", 0, "", "texts",
+         json::array({json::array({1, 2, 0, "Čáslav – Žluťoučký kůň"}), json::array({3, 4, 2, "区画 🏠 15/7"}),
+                      json::array({5, 6, 0, ""}), json::array({7, 8, 0, std::string("a\0b", 3)})})})});
+    std::optional<std::pair<std::string, json>> oldest;
+    for (int api : landfetch::HostApiVersions) {
+        test::ModuleSession session({.api = api, .palette = test::SessionSetup::Palette::ByHost});
+        const Int64 handlesBefore = BMGetLiveHandleCount();
+        const std::string reply = session.Call("PlaceCadastre", PlanArgs(labels)).Text();
+        EXPECT_EQ(BMGetLiveHandleCount(), handlesBefore) << api;
+
+        json texts = ElementsOfType(session.Project(), "text");
+        ASSERT_EQ(texts.size(), 4u) << api << " " << reply;
+        EXPECT_EQ(texts[0]["text"], "Čáslav – Žluťoučký kůň") << api;
+        EXPECT_EQ(texts[1]["text"], "区画 🏠 15/7") << api;
+        EXPECT_EQ(texts[2]["text"], "") << api;
+        EXPECT_EQ(texts[3]["text"], std::string("a\0b", 3)) << api;
+        for (json& text : texts)
+            text.erase("guid");
+        if (!oldest)
+            oldest.emplace(reply, texts);
+        EXPECT_EQ(reply, oldest->first) << api;
+        EXPECT_EQ(texts, oldest->second) << api;
+    }
 }
 
 TEST(CadastrePlan, StoryArgumentAndItsDefault)

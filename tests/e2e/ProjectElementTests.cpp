@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
+#include "HostHandles.hpp"
 #include "project/Project.hpp"
 #include "TestSupport.hpp"
 #include "host/Encoding.hpp"
@@ -116,11 +119,11 @@ TEST_F(ProjectElementTest, RefusedElementsLeaveTheProjectAsItWas)
     EXPECT_EQ(AddPolyLine({{0, 0}}), APIERR_BADPARS);
     {
         Draft line(project, API_PolyLineID);
-        line.element.header.layer = 99;
+        line.element.header.layer = ACAPI_CreateAttributeIndex(99);
         line.element.polyLine.poly = {2, 1, 0};
         line.Outline({{0, 0}, {1, 1}}, 2);
         EXPECT_EQ(line.Create(), APIERR_BADINDEX);
-        line.element.header.layer = 1;
+        line.element.header.layer = APIApplicationLayerAttributeIndex;
         line.element.header.floorInd = 5;
         EXPECT_EQ(line.Create(), APIERR_BADINDEX);
     }
@@ -140,7 +143,7 @@ TEST_F(ProjectElementTest, RefusedElementsLeaveTheProjectAsItWas)
         mesh.element.mesh.levelLines = {1, 2};  // two level points claimed, one in the memo
         EXPECT_EQ(mesh.Create(), APIERR_BADPARS);
         mesh.element.mesh.levelLines = {1, 1};
-        mesh.element.mesh.topMat = 42;
+        mesh.element.mesh.topMat = ACAPI_CreateAttributeIndex(42);
         EXPECT_EQ(mesh.Create(), APIERR_BADINDEX);
     }
     EXPECT_EQ(project.Save(), before);
@@ -152,7 +155,7 @@ TEST_F(ProjectElementTest, MeshKeepsItsClosedPolygonHeightsAndOverrides)
     Draft mesh(project, API_MeshID);
     EXPECT_EQ(mesh.element.mesh.level, 1.5);
     SquareMesh(mesh);
-    mesh.element.mesh.topMat = 2;
+    mesh.element.mesh.topMat = ACAPI_CreateAttributeIndex(2);
     mesh.element.mesh.materialsChained = false;
     mesh.element.mesh.option = false;
     ASSERT_EQ(mesh.Create(), NoError);
@@ -189,6 +192,57 @@ TEST_F(ProjectElementTest, TextAnchorsAreTheHostsAndTheFileNumbersThemFromOne)
         EXPECT_EQ(text.Create(), APIERR_BADPARS) << "anchor " << outside;
     }
     EXPECT_EQ(project.Save(), before);
+}
+
+// A module built for host API 27 hands its text over as a handle of zero-terminated UTF-8 and gets
+// one back from the memo; the host reads it in that layout only and kills the handle with the memo.
+TEST_F(ProjectElementTest, TextOfAnOldBuildIsAHandleReadWrittenAndFreedInItsLayout)
+{
+    project.SetModuleApiVersion(27);
+    const Int64 handlesBefore = BMGetLiveHandleCount();
+    const auto textHandle = [](const std::string& bytes) {
+        char** handle = BMAllocateHandle(static_cast<GSSize>(bytes.size()), ALLOCATE_CLEAR, 0);
+        if (!bytes.empty())
+            std::memcpy(*handle, bytes.data(), bytes.size());
+        return handle;
+    };
+    const auto createText = [&](char** content) {
+        API_Element element{};
+        element.header.type.typeID = API_TextID;
+        EXPECT_EQ(project.GetElementDefaults(&element, nullptr), NoError);
+        API_ElementMemo27 memo{};
+        memo.textContent = content;
+        API_ElementMemo* asPassed = reinterpret_cast<API_ElementMemo*>(&memo);
+        const GSErrCode error = project.CreateElement(&element, asPassed);
+        EXPECT_EQ(project.DisposeElementMemo(asPassed), NoError);
+        EXPECT_EQ(memo.textContent, nullptr);
+        return std::make_pair(error, element.header.guid);
+    };
+
+    const std::string label = "Čáslav 🏠 12/3";
+    const auto [made, guid] = createText(textHandle(label + '\0'));
+    ASSERT_EQ(made, NoError);
+    EXPECT_EQ(project.Save()["elements"].back()["text"], label);
+    EXPECT_EQ(createText(textHandle(std::string("a\0b", 3) + '\0')).first, NoError);
+    EXPECT_EQ(project.Save()["elements"].back()["text"], std::string("a\0b", 3));
+    EXPECT_EQ(createText(textHandle(std::string(1, '\0'))).first, NoError);
+    EXPECT_EQ(project.Save()["elements"].back()["text"], "");
+
+    const json before = project.Save();
+    EXPECT_EQ(createText(textHandle(label)).first, APIERR_BADPARS);  // no terminating zero
+    EXPECT_EQ(createText(textHandle("")).first, APIERR_BADPARS);
+    EXPECT_EQ(createText(nullptr).first, APIERR_BADPARS);
+    EXPECT_EQ(project.Save(), before);
+
+    API_ElementMemo27 memo{};
+    API_ElementMemo* asPassed = reinterpret_cast<API_ElementMemo*>(&memo);
+    ASSERT_EQ(project.GetElementMemo(guid, asPassed, APIMemoMask_All), NoError);
+    ASSERT_NE(memo.textContent, nullptr);
+    EXPECT_EQ(std::string(*memo.textContent, static_cast<std::size_t>(BMGetHandleSize(memo.textContent))),
+              label + '\0');
+    EXPECT_EQ(project.DisposeElementMemo(asPassed), NoError);
+    EXPECT_EQ(memo.textContent, nullptr);
+    EXPECT_EQ(BMGetLiveHandleCount(), handlesBefore);
 }
 
 TEST_F(ProjectElementTest, PictureKeepsItsBytes)

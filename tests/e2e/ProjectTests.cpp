@@ -269,15 +269,16 @@ TEST_F(ProjectTest, AttributesAreEnumeratedInFileOrder)
 {
     project.Load(json::parse(R"({"lineTypes": [{"index": 3, "name": "C"}, {"index": 1, "name": "A"},
                                                {"index": 2, "name": "Čárkovaná", "narrowNameOnly": true}]})"));
-    std::vector<std::pair<API_AttributeIndex, std::string>> seen;
+    std::vector<std::pair<Int32, std::string>> seen;
     std::vector<bool> unicode;
     ASSERT_EQ(project.EnumerateAttributes(API_LinetypeID,
                                           [&](API_Attribute& attribute) {
-                                              seen.emplace_back(attribute.header.index, attribute.header.name);
-                                              unicode.push_back(attribute.header.uniStringNamePtr != nullptr);
+                                              const API_Attr_Head& head = attribute.header;
+                                              seen.emplace_back(head.index.ToInt32_Deprecated(), head.name);
+                                              unicode.push_back(head.uniStringNamePtr != nullptr);
                                           }),
               NoError);
-    EXPECT_EQ(seen, (std::vector<std::pair<API_AttributeIndex, std::string>>{{3, "C"}, {1, "A"}, {2, "Čárkovaná"}}));
+    EXPECT_EQ(seen, (std::vector<std::pair<Int32, std::string>>{{3, "C"}, {1, "A"}, {2, "Čárkovaná"}}));
     EXPECT_EQ(unicode, (std::vector<bool>{true, true, false}));
 }
 
@@ -294,17 +295,17 @@ TEST_F(ProjectTest, CreatingAnAttributeWhoseNameExistsGivesTheExistingIndex)
     project.Load(json::parse(R"({"layers": [{"index": 1, "name": "Archicad layer"}, {"index": 7, "name": "Katastr"}]})"));
     API_Attribute clash = Layer("Katastr");
     EXPECT_EQ(project.CreateAttribute(&clash, nullptr, GS::EmptyUniString), static_cast<GSErrCode>(0x810600E4));
-    EXPECT_EQ(clash.header.index, 7);
+    EXPECT_EQ(clash.header.index.ToInt32_Deprecated(), 7);
 
     API_Attribute fresh = Layer("Parcely");
     GS::UniString unicodeName("Parcely KN");
     fresh.header.uniStringNamePtr = &unicodeName;  // preferred over the 8-bit name
     ASSERT_EQ(project.CreateAttribute(&fresh, nullptr, GS::EmptyUniString), NoError);
-    EXPECT_EQ(fresh.header.index, 8);
+    EXPECT_EQ(fresh.header.index.ToInt32_Deprecated(), 8);
 
     API_Attr_Head head = Layer("Parcely KN").header;
     ASSERT_EQ(project.GetAttributeByName(&head), NoError);
-    EXPECT_EQ(head.index, 8);
+    EXPECT_EQ(head.index.ToInt32_Deprecated(), 8);
     head = Layer("Parcely").header;
     EXPECT_EQ(project.GetAttributeByName(&head), APIERR_BADNAME);
 

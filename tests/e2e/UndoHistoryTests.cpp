@@ -222,7 +222,7 @@ TEST_F(UndoRecord, ThingsMadeOutsideCommandsKeepTheirPlaceAcrossUndoAndRedo)
 
 TEST_F(UndoRecord, AnAttributeMadeWhileAStepIsUndoneDoesNotTakeTheIndexRedoBringsBack)
 {
-    API_AttributeIndex inStep = 0;
+    API_AttributeIndex inStep = APIInvalidAttributeIndex;
     ASSERT_EQ(project.CallUndoableCommand("Vrstva", [&] {
         inStep = AddAttribute(API_LayerID, "V kroku");
         return NoError;
@@ -331,7 +331,7 @@ TEST_F(UndoRecord, AStepSavedAndLoadedAgainUndoesAndRedoesEverythingItOwns)
     CHTruncate("Mimo", layer.header.name, sizeof layer.header.name);
     ASSERT_EQ(reloaded.CreateAttribute(&layer, nullptr, GS::EmptyUniString), NoError);
     for (const json& made : done["layers"])
-        EXPECT_NE(made["index"].get<int>(), layer.header.index) << made;
+        EXPECT_NE(made["index"].get<int>(), layer.header.index.ToInt32_Deprecated()) << made;
 }
 
 TEST_F(UndoRecord, HostileUndoStepsAreRefused)

@@ -39,6 +39,16 @@ void operator delete(void* block) noexcept { CountedRelease(block); }
 void operator delete[](void* block) noexcept { CountedRelease(block); }
 void operator delete(void* block, std::size_t) noexcept { CountedRelease(block); }
 void operator delete[](void* block, std::size_t) noexcept { CountedRelease(block); }
+// The memory manager asks for blocks without exceptions: those must be counted blocks too.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return CountedAllocation(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept { CountedRelease(block); }
 
 namespace {
 

@@ -92,7 +92,37 @@ inline const GS::Guid& APIGuid2GSGuid(const API_Guid& guid)
     return reinterpret_cast<const GS::Guid&>(guid);
 }
 
-using API_AttributeIndex = Int32;
+// An attribute's place in its kind's list. Only equality and the sign are offered: indices are
+// not ordered and are no numbers to compute with.
+class API_AttributeIndex {
+public:
+    API_AttributeIndex() = default;  // records are zero-filled, which makes the invalid index
+
+    Int32 ToInt32_Deprecated() const { return index; }
+    bool IsPositive() const { return index > 0; }
+    bool IsNegative() const { return index < 0; }
+
+    bool operator==(const API_AttributeIndex& other) const { return index == other.index; }
+    bool operator!=(const API_AttributeIndex& other) const { return index != other.index; }
+
+private:
+    friend constexpr API_AttributeIndex ACAPI_CreateAttributeIndex(Int32 number);
+    explicit constexpr API_AttributeIndex(Int32 number) : index(number) {}
+
+    Int32 index;
+};
+static_assert(sizeof(API_AttributeIndex) == sizeof(Int32));
+static_assert(std::is_trivially_copyable_v<API_AttributeIndex>);
+static_assert(std::is_trivially_default_constructible_v<API_AttributeIndex>);
+
+constexpr API_AttributeIndex ACAPI_CreateAttributeIndex(Int32 number)
+{
+    return API_AttributeIndex(number);
+}
+
+constexpr API_AttributeIndex APIInvalidAttributeIndex = ACAPI_CreateAttributeIndex(0);
+constexpr API_AttributeIndex APIApplicationLayerAttributeIndex = ACAPI_CreateAttributeIndex(1);
+constexpr API_AttributeIndex APISolidLineAttributeIndex = ACAPI_CreateAttributeIndex(1);
 
 // ---------------------------------------------------------------------------------------------
 // Entry points and registration
@@ -543,10 +573,33 @@ struct API_ElementMemo {
     double** meshPolyZ;               // heights of the polygon vertices, entry 0 unused
     API_MeshLevelCoord** meshLevelCoords;
     Int32** meshLevelEnds;
-    GS::UniString* textContent;       // owned by the memo (delete on dispose)
+#if defined(LANDFETCH_API_VERSION) && LANDFETCH_API_VERSION < 28
+    char** textContent;               // zero-terminated UTF-8 in a handle, killed with the memo
+#else
+    GS::UniString* textContent;       // owned by the memo (deleted with it)
+#endif
     char** pictHdl;                   // image file bytes
     Int64 reserved[4];
 };
+
+#ifndef LANDFETCH_API_VERSION
+// Host side: the memo of a module built for host API 27, whose text is a handle. A host reads a
+// module's memo in the layout of the module's version only.
+struct API_ElementMemo27 {
+    API_Coord** coords;
+    Int32** pends;
+    double** meshPolyZ;
+    API_MeshLevelCoord** meshLevelCoords;
+    Int32** meshLevelEnds;
+    char** textContent;  // zero-terminated UTF-8
+    char** pictHdl;
+    Int64 reserved[4];
+};
+static_assert(sizeof(API_ElementMemo27) == sizeof(API_ElementMemo));
+static_assert(offsetof(API_ElementMemo27, textContent) == offsetof(API_ElementMemo, textContent));
+static_assert(offsetof(API_ElementMemo27, pictHdl) == offsetof(API_ElementMemo, pictHdl));
+static_assert(offsetof(API_ElementMemo27, reserved) == offsetof(API_ElementMemo, reserved));
+#endif
 
 constexpr UInt64 APIMemoMask_Polygon = 1;
 constexpr UInt64 APIMemoMask_All = ~UInt64(0);
