@@ -239,8 +239,10 @@ GSErrCode Project::GetElementMemo(const API_Guid& guid, API_ElementMemo* memo, U
         }
         (*memo->pends)[1] = n;
     }
+    const std::string content = element->type == "text" ? data.value("text", std::string()) : std::string();
     if (mask != APIMemoMask_Polygon && element->type == "text" &&
-        !memo::PutText(*memo, moduleApiVersion, GS::UniString(data.value("text", std::string()).c_str(), CC_UTF8))) {
+        !memo::PutText(*memo, moduleApiVersion,
+                       GS::UniString(content.data(), static_cast<UInt32>(content.size()), CC_UTF8))) {
         DisposeElementMemo(memo);
         return APIERR_MEMFULL;
     }

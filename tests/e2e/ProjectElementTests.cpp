@@ -223,7 +223,8 @@ TEST_F(ProjectElementTest, TextOfAnOldBuildIsAHandleReadWrittenAndFreedInItsLayo
     const auto [made, guid] = createText(textHandle(label + '\0'));
     ASSERT_EQ(made, NoError);
     EXPECT_EQ(project.Save()["elements"].back()["text"], label);
-    EXPECT_EQ(createText(textHandle(std::string("a\0b", 3) + '\0')).first, NoError);
+    const auto [withZero, withZeroGuid] = createText(textHandle(std::string("a\0b", 3) + '\0'));
+    EXPECT_EQ(withZero, NoError);
     EXPECT_EQ(project.Save()["elements"].back()["text"], std::string("a\0b", 3));
     EXPECT_EQ(createText(textHandle(std::string(1, '\0'))).first, NoError);
     EXPECT_EQ(project.Save()["elements"].back()["text"], "");
@@ -242,6 +243,12 @@ TEST_F(ProjectElementTest, TextOfAnOldBuildIsAHandleReadWrittenAndFreedInItsLayo
               label + '\0');
     EXPECT_EQ(project.DisposeElementMemo(asPassed), NoError);
     EXPECT_EQ(memo.textContent, nullptr);
+    // A zero inside the text comes back too.
+    ASSERT_EQ(project.GetElementMemo(withZeroGuid, asPassed, APIMemoMask_All), NoError);
+    ASSERT_NE(memo.textContent, nullptr);
+    EXPECT_EQ(std::string(*memo.textContent, static_cast<std::size_t>(BMGetHandleSize(memo.textContent))),
+              std::string("a\0b\0", 4));
+    EXPECT_EQ(project.DisposeElementMemo(asPassed), NoError);
     EXPECT_EQ(BMGetLiveHandleCount(), handlesBefore);
 }
 
