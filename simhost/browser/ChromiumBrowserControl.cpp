@@ -1,8 +1,11 @@
 #include "browser/ChromiumBrowserControl.hpp"
 
+#include <cstdio>
+#include <random>
 #include <utility>
 
 #include "AppearanceManager/DGAppearanceManager.hpp"
+#include "browser/PageArguments.hpp"
 #include "browser/PageScript.hpp"
 #include "DGModule.hpp"
 #include "host/Error.hpp"
@@ -331,6 +334,13 @@ void ChromiumBrowserControl::OnAttached(const nlohmann::json& params)
 void ChromiumBrowserControl::OnRequestPaused(DG::BrowserBase& browser, Page& page, const nlohmann::json& params)
 {
     const std::string url = params["request"].value("url", std::string());
+    if (auto body = argumentBodies.find(PathAndQuery(url));
+        body != argumentBodies.end() && body->second.sessionId == page.sessionId && !body->second.served) {
+        body->second.served = true;
+        FulfilRequest(*pipe, page.sessionId, params["requestId"].get<std::string>(),
+                      {200, "text/plain; charset=utf-8", body->second.text});
+        return;
+    }
     bool navigation = params.value("resourceType", std::string()) == "Document" &&
                       params.value("frameId", std::string()) == page.targetId &&
                       !params.contains("redirectedRequestId");
@@ -415,9 +425,7 @@ PageReply ChromiumBrowserControl::CallInPage(DG::BrowserBase& browser, const std
     PageReply result;
     Page& page = Ready(browser);
     calls.ForgetLastException();
-    const std::string source = ArgumentsSource(arguments);
-    arguments = nullptr;
-    nlohmann::json evaluated = EvaluateIn(page, CallPageExpression(objectName, functionName, source), true, CallTimeout);
+    nlohmann::json evaluated = CallFunctionInPage(page, objectName, functionName, std::move(arguments));
     if (evaluated.contains("exceptionDetails"))
         throw Error("the page could not make the call: " + ExceptionText(evaluated["exceptionDetails"]));
     nlohmann::json value = evaluated["result"].value("value", nlohmann::json::object());
@@ -431,6 +439,36 @@ PageReply ChromiumBrowserControl::CallInPage(DG::BrowserBase& browser, const std
     nlohmann::json reply = value.value("reply", nlohmann::json());
     result.reply = reply.is_string() || reply.is_boolean() ? reply : nlohmann::json();
     return result;
+}
+
+nlohmann::json ChromiumBrowserControl::CallFunctionInPage(const Page& page, const std::string& objectName,
+                                                          const std::string& functionName,
+                                                          GS::Ref<JS::Base, GS::Counter> arguments)
+{
+    // A path no page can guess: the arguments are served once, to this page only.
+    static std::mt19937_64 random{std::random_device{}()};
+    char token[40];
+    std::snprintf(token, sizeof token, "%016llx%016llx", static_cast<unsigned long long>(random()),
+                  static_cast<unsigned long long>(random()));
+    const std::string path = std::string("/.landfetch-arguments/") + token;
+    argumentBodies[path] = {page.sessionId, EncodeArguments(arguments), false};
+    arguments = nullptr;  // a large call is not kept twice while the page makes it
+    nlohmann::json evaluated;
+    try {
+        evaluated = EvaluateIn(page, CallPageFetchingExpression(objectName, functionName, path), true, CallTimeout);
+    } catch (...) {
+        argumentBodies.erase(path);
+        throw;
+    }
+    std::string body = std::move(argumentBodies[path].text);
+    argumentBodies.erase(path);
+    if (evaluated.contains("exceptionDetails") ||
+        evaluated["result"].value("value", nlohmann::json::object()).value("fetched", true))
+        return evaluated;
+    // A page that cannot fetch from its origin gets them as source text, with the same values.
+    const std::string source = ArgumentsSource(DecodePageValue(body));
+    body = {};
+    return EvaluateIn(page, CallPageExpression(objectName, functionName, source), true, CallTimeout);
 }
 
 void ChromiumBrowserControl::NewTab(DG::BrowserBase* browser, const std::string& url)

@@ -98,6 +98,9 @@ private:
     void WaitForLoad(Page& page);
     nlohmann::json EvaluateIn(const Page& page, const std::string& expression, bool awaitPromise,
                               std::chrono::milliseconds timeout);
+    // objectName.functionName(...arguments) run in the page and awaited: Runtime.callFunctionOn's result.
+    nlohmann::json CallFunctionInPage(const Page& page, const std::string& objectName, const std::string& functionName,
+                                      GS::Ref<JS::Base, GS::Counter> arguments);
     PageReply CallInPage(DG::BrowserBase& browser, const std::string& functionName,
                          GS::Ref<JS::Base, GS::Counter> arguments, const std::string& objectName);
 
@@ -120,6 +123,12 @@ private:
     std::map<std::string, std::string> attachedPages;  // our new pages' sessions, by target, until taken
     std::map<std::string, WindowEvents> windows;       // the callers' own windows, by session
     std::deque<std::function<void()>> deferred;
+    struct ArgumentBody {
+        std::string sessionId;
+        std::string text;
+        bool served = false;
+    };
+    std::map<std::string, ArgumentBody> argumentBodies;  // a call's arguments the page fetches, by path
     bool serving = false;
     bool creatingTarget = false;
     int newTabs = 0;

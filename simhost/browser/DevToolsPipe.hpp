@@ -49,6 +49,9 @@ public:
     nlohmann::json TryCommand(const std::string& method, const nlohmann::json& params = nlohmann::json::object(),
                               const std::string& sessionId = {},
                               std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // The same with the params already written as JSON text: a long one is not built twice.
+    nlohmann::json TryCommandText(const std::string& method, const std::string& paramsText,
+                                  const std::string& sessionId, std::chrono::milliseconds timeout);
     // Sends a command without waiting for its reply.
     void Post(const std::string& method, const nlohmann::json& params = nlohmann::json::object(),
               const std::string& sessionId = {});
@@ -66,7 +69,7 @@ public:
     pid_t ProcessId() const { return pid; }
 
 private:
-    int SendMessage(const std::string& method, const nlohmann::json& params, const std::string& sessionId);
+    int SendMessage(const std::string& method, const std::string& paramsText, const std::string& sessionId);
     void WriteAll(const std::string& bytes);
     // Reads what is there (waiting up to `timeout`) and handles every complete message.
     void ReadAndDispatch(std::chrono::milliseconds timeout);
@@ -85,6 +88,7 @@ private:
     std::string goneReason;
     std::vector<char> buffer;     // bytes read, not yet handled
     std::size_t scanned = 0;      // bytes of `buffer` known to hold no NUL
+    std::vector<char> chunk;      // what one read takes
     int nextId = 1;
     std::map<int, nlohmann::json> replies;
     EventHandler eventHandler;

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "UniStringUnits.hpp"
+
 namespace sim {
 
 namespace {
@@ -55,6 +57,101 @@ void AppendSource(const GS::Ref<JS::Base, GS::Counter>& value, std::string& out)
         case JS::Value::STRING: out += ScriptLiteral(scalar->GetString().ToUtf8()); return;
     }
     out += "undefined";
+}
+
+void AppendUtf8(char32_t code, std::string& out)
+{
+    if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (code & 0x3F));
+}
+
+// UTF-16 units as UTF-8; an unpaired surrogate becomes U+FFFD, as in the text's own UTF-8.
+void AppendUtf8Units(std::u16string_view units, std::string& out)
+{
+    const char16_t* at = units.data();
+    const char16_t* const end = at + units.size();
+    while (at < end) {
+        // Most of a long text is ASCII: copied a run at a time.
+        const char16_t* run = at;
+        while (at < end && *at < 0x80)
+            ++at;
+        if (at > run) {
+            const std::size_t old = out.size();
+            out.resize(old + static_cast<std::size_t>(at - run));
+            char* to = out.data() + old;
+            for (const char16_t* from = run; from < at; ++from)
+                *to++ = static_cast<char>(*from);
+        }
+        if (at == end)
+            break;
+        const char16_t unit = *at++;
+        if (unit >= 0xD800 && unit <= 0xDBFF && at < end && *at >= 0xDC00 && *at <= 0xDFFF)
+            AppendUtf8(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (*at++ - 0xDC00), out);
+        else if (unit >= 0xD800 && unit <= 0xDFFF)
+            AppendUtf8(0xFFFD, out);
+        else
+            AppendUtf8(unit, out);
+    }
+}
+
+void AppendEncoded(const GS::Ref<JS::Base, GS::Counter>& value, std::string& out)
+{
+    if (value == nullptr) {
+        out += 'n';
+        return;
+    }
+    if (auto array = GS::DynamicCast<JS::Array>(value); array != nullptr) {
+        const auto& items = array->GetItemArray();
+        out += 'a' + std::to_string(items.GetSize()) + ':';
+        for (const GS::Ref<JS::Base, GS::Counter>& item : items)
+            AppendEncoded(item, out);
+        return;
+    }
+    auto scalar = GS::DynamicCast<JS::Value>(value);
+    if (scalar == nullptr) {
+        out += GS::DynamicCast<JS::Object>(value) != nullptr ? 'o' : 'u';
+        return;
+    }
+    switch (scalar->GetType()) {
+        case JS::Value::UNDEFINED: out += 'u'; return;
+        case JS::Value::NULLVALUE: out += 'n'; return;
+        case JS::Value::BOOL: out += scalar->GetBool() ? 't' : 'f'; return;
+        case JS::Value::INTEGER: out += 'i' + std::to_string(scalar->GetInteger()) + ';'; return;
+        case JS::Value::UINTEGER: out += 'U' + std::to_string(scalar->GetUInteger()) + ';'; return;
+        case JS::Value::DOUBLE: {
+            const double number = scalar->GetDouble();
+            out += 'd';
+            if (std::isnan(number)) {
+                out += "NaN";
+            } else if (std::isinf(number)) {
+                out += number > 0 ? "Infinity" : "-Infinity";
+            } else if (number == 0.0 && std::signbit(number)) {
+                out += "-0";
+            } else {
+                char text[32];
+                auto [end, error] = std::to_chars(text, text + sizeof text, number);
+                out.append(text, error == std::errc() ? end : text);
+            }
+            out += ';';
+            return;
+        }
+        case JS::Value::STRING: {
+            const std::u16string_view units = Substitute::Units(scalar->GetString());
+            out += 's' + std::to_string(units.size()) + ':';
+            AppendUtf8Units(units, out);
+            return;
+        }
+    }
+    out += 'u';
 }
 
 // Shared by every object of a document: the pending calls and the value encoding of the host's
@@ -130,6 +227,50 @@ std::string ArgumentsSource(const GS::Ref<JS::Base, GS::Counter>& arguments)
     std::string out;
     AppendSource(arguments, out);
     return out;
+}
+
+std::string EncodeArguments(const GS::Ref<JS::Base, GS::Counter>& arguments)
+{
+    std::string out;
+    AppendEncoded(arguments, out);
+    return out;
+}
+
+std::string CallPageFetchingExpression(const std::string& objectName, const std::string& functionName,
+                                       const std::string& path)
+{
+    // The lookup and the call stay in one task, as in CallPageExpression: the page cannot change
+    // its object between them.
+    return "(async () => {\n"
+           "  let text;\n"
+           "  try {\n"
+           "    if (!/^https?:$/.test(location.protocol)) return { fetched: false };\n"
+           "    const response = await fetch(" + ScriptLiteral(path) + ", { cache: 'no-store' });\n"
+           "    if (response.status !== 200) return { fetched: false };\n"
+           "    text = await response.text();\n"
+           "  } catch (e) { return { fetched: false }; }\n"
+           "  let at = 0;\n"
+           "  const field = (end) => { const stop = text.indexOf(end, at); const f = text.slice(at, stop); at = stop + 1; return f; };\n"
+           "  const value = () => {\n"
+           "    switch (text[at++]) {\n"
+           "      case 'u': return undefined;\n"
+           "      case 'n': return null;\n"
+           "      case 't': return true;\n"
+           "      case 'f': return false;\n"
+           "      case 'o': return {};\n"
+           "      case 's': { const n = Number(field(':')); const s = text.slice(at, at + n); at += n; return s; }\n"
+           "      case 'a': { const n = Number(field(':')); const a = []; for (let i = 0; i < n; ++i) a.push(value()); return a; }\n"
+           "      default: return Number(field(';'));\n"
+           "    }\n"
+           "  };\n"
+           "  const args = value();\n"
+           "  text = undefined;\n"
+           "  const object = window[" + ScriptLiteral(objectName) + "];\n"
+           "  const f = object && object[" + ScriptLiteral(functionName) + "];\n"
+           "  if (typeof f !== 'function') return { found: false };\n"
+           "  try { return { found: true, reply: await f(...args) }; }\n"
+           "  catch (e) { return { found: true, rejected: String(e && e.message !== undefined ? e.message : e) }; }\n"
+           "})()";
 }
 
 std::string SettleExpression(double id, bool fulfilled, const nlohmann::json& value)

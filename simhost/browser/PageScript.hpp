@@ -34,4 +34,15 @@ std::string ObjectPageScript(const std::string& objectName, const std::vector<st
 std::string CallPageExpression(const std::string& objectName, const std::string& functionName,
                                const std::string& argsJson);
 
+// The engine's values in the page's own encoding (PageArguments.hpp), strings in UTF-8 with an
+// unpaired surrogate as U+FFFD, as their UTF-8 has it.
+std::string EncodeArguments(const GS::Ref<JS::Base, GS::Counter>& arguments);
+
+// The call of CallPageExpression with the arguments fetched from `path` on the page's own origin,
+// where they are EncodeArguments' text: a long text crosses as a response body, which the browser
+// neither compiles nor converts. It gives {fetched: false} when the page cannot fetch them (its
+// document has no http(s) origin, or a policy refuses), having called nothing.
+std::string CallPageFetchingExpression(const std::string& objectName, const std::string& functionName,
+                                       const std::string& path);
+
 }  // namespace sim

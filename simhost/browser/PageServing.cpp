@@ -18,12 +18,11 @@ void FulfilRequest(DevToolsPipe& pipe, const std::string& sessionId, const std::
 {
     nlohmann::json headers = nlohmann::json::array({{{"name", "Content-Type"}, {"value", response.contentType}},
                                                     {{"name", "Cache-Control"}, {"value", "no-store"}}});
-    pipe.TryCommand("Fetch.fulfillRequest",
-                    {{"requestId", requestId},
-                     {"responseCode", response.status},
-                     {"responseHeaders", headers},
-                     {"body", EncodeBase64(response.body)}},
-                    sessionId);
+    // Base64 needs no escaping: a large body goes into the message as it is.
+    std::string params = "{\"body\":\"" + EncodeBase64(response.body) + "\",\"requestId\":" + nlohmann::json(requestId).dump() +
+                         ",\"responseCode\":" + std::to_string(response.status) + ",\"responseHeaders\":" +
+                         headers.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "}";
+    pipe.TryCommandText("Fetch.fulfillRequest", params, sessionId, std::chrono::seconds(60));
 }
 
 PageServer::PageServer(const std::string& webapp) : source(webapp.empty() ? DefaultWebApp() : webapp)

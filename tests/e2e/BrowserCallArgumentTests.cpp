@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@
 #include "TestSupport.hpp"
 #include "ValueKinds.hpp"
 #include "browser/DevToolsPipe.hpp"
+#include "browser/PageScript.hpp"
 #include "host/BrowserControl.hpp"
+#include "host/Encoding.hpp"
+#include "host/PageValues.hpp"
 
 namespace {
 
@@ -119,6 +123,80 @@ TEST(BrowserCallArguments, ReachTheFunctionAsTheRecordingControlHandsThemAndAreR
     ASSERT_EQ(throughThePage.size(), recorded.size());
     for (std::size_t i = 0; i < recorded.size(); ++i)
         EXPECT_EQ(throughThePage[i], recorded[i]);
+}
+
+// Any code point, as UTF-8: quotes, escapes, NUL, line separators, a byte-order mark, astral ones.
+std::string RandomText(std::mt19937& random, std::size_t length)
+{
+    static const std::vector<char32_t> special = {u'"', u'\\', 0, u'\n', 0x2028, 0x2029, 0xFEFF, 0xFFFE, 0x1F600, 0x10FFFF, u'<', 0x7F};
+    std::u16string units;
+    for (std::size_t i = 0; i < length; ++i) {
+        char32_t code = random() % 4 == 0 ? special[random() % special.size()]
+                        : random() % 2 == 0 ? static_cast<char32_t>(' ' + random() % 95)
+                                            : static_cast<char32_t>(random() % 0x10FFFF);
+        if (code >= 0xD800 && code <= 0xDFFF)
+            code = 0xE000;
+        sim::AppendUtf16(code, units);
+    }
+    return GS::UniString(units).ToUtf8();
+}
+
+json RandomArgument(std::mt19937& random, int depth)
+{
+    static const std::vector<json> numbers = {
+        json{{"double", "-0"}}, json{{"double", "NaN"}}, json{{"double", "Infinity"}}, json{{"double", "-Infinity"}},
+        5e-324, 2.2250738585072009e-308, 9007199254740993.0, json{{"double", 9007199254740992}}, 1e21, 0.1,
+        -1.7976931348623157e308, 2147483647, -2147483648, 2147483648u, 4294967295u, 4294967296u, json{{"uint", 7}},
+        json{{"int", -7}}, 0, 3.0};
+    switch (random() % (depth < 4 ? 9 : 7)) {
+        case 0: return numbers[random() % numbers.size()];
+        case 1: return static_cast<double>(static_cast<std::int64_t>(random()) - (1ll << 31)) / (1 + random() % 1000);
+        case 2: return RandomText(random, random() % 20);
+        case 3: return random() % 2 == 0;
+        case 4: return nullptr;
+        case 5: return json{{"undefined", true}};
+        case 6: return json{{"object", true}};
+        default: {
+            json array = json::array();
+            for (std::size_t i = random() % 5; i > 0; --i)
+                array.push_back(RandomArgument(random, depth + 1));
+            return array;
+        }
+    }
+}
+
+// The simulator's calls reach the page with the values the same arguments have as source text,
+// which is how the page gets them when it cannot fetch them from its origin.
+TEST(BrowserCallArguments, RandomValuesReachTheFunctionAsTheirSourceTextGivesThem)
+{
+    REQUIRE_CHROMIUM();
+    ProbedSession session("chromium");
+    std::mt19937 random(3);
+    std::vector<json> cases;
+    for (int round = 0; round < 80; ++round) {
+        json args = json::array();
+        for (std::size_t i = random() % 6; i > 0; --i)
+            args.push_back(RandomArgument(random, 0));
+        cases.push_back(args);
+    }
+    // A long text and many numbers.
+    json numbers = json::array();
+    for (int i = 0; i < 50000; ++i)
+        numbers.push_back(i % 7 == 0 ? json{{"double", "-0"}} : json(i * 0.37 - 9000));
+    cases.push_back(json::array({RandomText(random, 300000), numbers, RandomText(random, 3)}));
+    for (const json& args : cases) {
+        const std::string called = session.FromValues(args);
+        session.taken.clear();
+        session.sim.EvaluateInPage("Probe.Take(..." + sim::ArgumentsSource(sim::ToJsArguments(args)) + ")");
+        ASSERT_EQ(session.taken.size(), 1u) << args.dump().substr(0, 200);
+        // Compared whole, printed in part: a case can be megabytes long.
+        const std::string& fromSource = session.taken.front();
+        std::size_t differ = 0;
+        while (differ < called.size() && differ < fromSource.size() && called[differ] == fromSource[differ])
+            ++differ;
+        EXPECT_TRUE(called == fromSource) << "from byte " << differ << ": " << called.substr(differ, 120) << " instead of "
+                                          << fromSource.substr(differ, 120);
+    }
 }
 
 }  // namespace
