@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -231,7 +232,8 @@ TEST(PageArguments, EveryCutOrDamagedCallIsRefusedWithoutReadingPastIt)
     // Damaged bytes give a value or a refusal, never more than the text holds.
     for (int round = 0; round < 3000; ++round) {
         std::string damaged = call;
-        damaged[random() % damaged.size()] = "as:;0123456789dxiUun\xF0\x80"[random() % 24];
+        constexpr std::string_view bytes = "as:;0123456789dxiUun\xF0\x80";
+        damaged[random() % damaged.size()] = bytes[random() % bytes.size()];
         try {
             sim::PageCall decoded = sim::DecodePageCall(damaged);
             EXPECT_LE(AsThePageGetsIt(decoded.arguments).size(), 40 * damaged.size());
