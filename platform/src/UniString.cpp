@@ -107,6 +107,19 @@ std::string EncodeUtf8(const std::u16string& units)
     std::string out;
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
+        // Most of a long text is ASCII: copied a run at a time.
+        std::size_t run = i;
+        while (run < units.size() && units[run] < 0x80)
+            ++run;
+        if (run > i) {
+            const std::size_t old = out.size();
+            out.resize(old + (run - i));
+            for (std::size_t k = i; k < run; ++k)
+                out[old + (k - i)] = static_cast<char>(units[k]);
+            i = run;
+            if (i == units.size())
+                break;
+        }
         const char16_t unit = units[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
             units[i + 1] <= 0xDFFF) {

@@ -59,50 +59,6 @@ void AppendSource(const GS::Ref<JS::Base, GS::Counter>& value, std::string& out)
     out += "undefined";
 }
 
-void AppendUtf8(char32_t code, std::string& out)
-{
-    if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    }
-    out += static_cast<char>(0x80 | (code & 0x3F));
-}
-
-// UTF-16 units as UTF-8; an unpaired surrogate becomes U+FFFD, as in the text's own UTF-8.
-void AppendUtf8Units(std::u16string_view units, std::string& out)
-{
-    const char16_t* at = units.data();
-    const char16_t* const end = at + units.size();
-    while (at < end) {
-        // Most of a long text is ASCII: copied a run at a time.
-        const char16_t* run = at;
-        while (at < end && *at < 0x80)
-            ++at;
-        if (at > run) {
-            const std::size_t old = out.size();
-            out.resize(old + static_cast<std::size_t>(at - run));
-            char* to = out.data() + old;
-            for (const char16_t* from = run; from < at; ++from)
-                *to++ = static_cast<char>(*from);
-        }
-        if (at == end)
-            break;
-        const char16_t unit = *at++;
-        if (unit >= 0xD800 && unit <= 0xDBFF && at < end && *at >= 0xDC00 && *at <= 0xDFFF)
-            AppendUtf8(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (*at++ - 0xDC00), out);
-        else if (unit >= 0xD800 && unit <= 0xDFFF)
-            AppendUtf8(0xFFFD, out);
-        else
-            AppendUtf8(unit, out);
-    }
-}
-
 void AppendEncoded(const GS::Ref<JS::Base, GS::Counter>& value, std::string& out)
 {
     if (value == nullptr) {
@@ -145,9 +101,9 @@ void AppendEncoded(const GS::Ref<JS::Base, GS::Counter>& value, std::string& out
             return;
         }
         case JS::Value::STRING: {
-            const std::u16string_view units = Substitute::Units(scalar->GetString());
-            out += 's' + std::to_string(units.size()) + ':';
-            AppendUtf8Units(units, out);
+            const GS::UniString& text = scalar->GetString();
+            out += 's' + std::to_string(Substitute::Units(text).size()) + ':';
+            out += text.ToUtf8();
             return;
         }
     }
